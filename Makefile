@@ -1,0 +1,33 @@
+# Two commands on a fresh Debian 12 machine: `make` builds, `make test` builds
+# and runs the test suite. Both install the Debian packages they need first.
+
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+PACKAGES := cmake g++ make pkg-config qtbase5-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build test install clean
+
+all: build
+
+deps:
+	@dpkg -s $(PACKAGES) >/dev/null 2>&1 || { \
+		echo "Installing build dependencies: $(PACKAGES)"; \
+		$(SUDO) apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $(PACKAGES); }
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+install: build
+	@cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
+clean:
+	@rm -rf $(BUILD_DIR)

@@ -1,0 +1,178 @@
+#ifndef VHNETWORK_H
+#define VHNETWORK_H
+
+#include "VHPrimaryDataExport.h"
+
+#include <QByteArray>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QHttpMultiPart;
+class QNetworkAccessManager;
+
+// The client's HTTP transport: one process-wide manager that sends JSON
+// requests to the backend, with a time-out on every exchange, the session's
+// bearer token and cookies, and no redirect following.
+class VHPRIMARYDATA_EXPORT NetworkManager : public QObject
+{
+    Q_OBJECT
+public:
+    static NetworkManager &instance();
+
+    // Each starts the request at once and returns its reply, which the
+    // transport deletes some time after it has finished.
+    QNetworkReply *get(const QString &url);
+    QNetworkReply *postJson(const QString &url, const QJsonObject &body);
+    QNetworkReply *postJson(const QString &url, const QJsonArray &body);
+    QNetworkReply *putJson(const QString &url, const QJsonObject &body);
+    QNetworkReply *deleteResource(const QString &url);
+    // Sends a multipart form with `verb`; the form must outlive the reply.
+    QNetworkReply *sendMultipart(const QString &url, const QByteArray &verb, QHttpMultiPart *form);
+
+    // Longest time one exchange may take, from start to the last byte; an
+    // exchange that runs over is aborted and fails like a network error.
+    void setTimeout(int milliseconds);
+    int timeout() const { return m_timeoutMs; }
+
+    // The token sent as "Authorization: Bearer <token>" with every request;
+    // empty sends none.
+    void setAuthToken(const QString &token);
+    QString authToken() const { return m_authToken; }
+    // Forgets the token and every cookie of the session.
+    void clearSession();
+    // Closes the idle connections kept for reuse (requests under way are
+    // cancelled).
+    void closeConnections();
+
+    // Requests created since the manager was constructed; lets tests see that
+    // a cached answer made no request.
+    quint64 requestCount() const { return m_requestCount; }
+
+    static constexpr int DefaultTimeoutMs = 30000;
+
+private:
+    explicit NetworkManager(QObject *parent = nullptr);
+    QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType) const;
+    QNetworkReply *track(QNetworkReply *reply);
+
+    QNetworkAccessManager *m_access = nullptr;
+    QString m_authToken;
+    int m_timeoutMs = DefaultTimeoutMs;
+    quint64 m_requestCount = 0;
+};
+
+// Waits in a local event loop for one reply and keeps what it delivered: the
+// body, the error, the HTTP status and the redirection target. The thread's
+// other events are processed while it waits.
+class VHPRIMARYDATA_EXPORT NetworkEventLoop : public QObject
+{
+    Q_OBJECT
+public:
+    NetworkEventLoop(QNetworkReply *reply, QObject *parent = nullptr);
+    ~NetworkEventLoop() override;
+
+    // Returns once the reply is complete (at once when it already is).
+    int exec(int flags = 0);
+
+    // True when the exchange ended without a network or HTTP error.
+    bool isSuccessful() const { return m_finished && m_error == QNetworkReply::NoError; }
+    QNetworkReply::NetworkError error() const { return m_error; }
+    int httpStatus() const { return m_httpStatus; }
+    QString redirectTarget() const { return m_redirectTarget; }
+    const QByteArray &body() const { return m_body; }
+
+    // The body as one JSON object; empty when it is anything else.
+    QJsonObject object() const;
+    // The body's records: the objects of a top-level array, or of the array under
+    // "data" of a top-level object; empty otherwise.
+    QList<QJsonObject> objectList() const;
+    // The body as a JSON array; empty when it is anything else.
+    QJsonArray array() const;
+
+private:
+    void capture();
+    const QJsonDocument &document() const;
+
+    QPointer<QNetworkReply> m_reply;
+    QEventLoop m_loop;
+    bool m_finished = false;
+    QNetworkReply::NetworkError m_error = QNetworkReply::UnknownNetworkError;
+    int m_httpStatus = 0;
+    QString m_redirectTarget;
+    QByteArray m_body;
+    mutable QJsonDocument m_document;
+    mutable bool m_parsed = false;
+};
+
+// A GET that does not block: the body of every completed reply, error or not,
+// arrives through netComplete.
+class VHPRIMARYDATA_EXPORT AsyncNetManager : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AsyncNetManager(QObject *parent = nullptr);
+    ~AsyncNetManager() override;
+
+    void get(const QString &url);
+    // Whether the last request has completed (true before the first).
+    bool isFinished() const;
+
+signals:
+    void netComplete(const QByteArray &content);
+
+private:
+    QPointer<QNetworkReply> m_reply;
+};
+
+// Where the backend is: the server address and the API version in front of
+// every service path.
+class VHPRIMARYDATA_EXPORT VHBaseApi
+{
+public:
+    static VHBaseApi &GetInstance();
+
+    QString getIp() const { return m_ip; }
+    void setIp(const QString &ip) { m_ip = ip; }
+    QString getApiVer() const { return m_apiVer; }
+    void setApiVer(const QString &apiVer) { m_apiVer = apiVer; }
+    // The server root (the address, with "https://" when it names no scheme,
+    // and one trailing "/") followed by the API version.
+    QString getBaseApi() const;
+
+private:
+    VHBaseApi() = default;
+    QString m_ip;
+    QString m_apiVer = QStringLiteral("v1/");
+};
+
+class VHPRIMARYDATA_EXPORT VHBaseProxy
+{
+public:
+    // Writes to `out` the value of a "queryParam=" parameter carrying the compact
+    // JSON text `json`: its UTF-8 bytes with every reserved character
+    // percent-encoded. Always returns true.
+    static bool getQueryParam(const QString &json, QString &out);
+};
+
+// Sends model files as multipart forms: one text part per parameter and a part
+// "file" streamed from disk.
+class VHPRIMARYDATA_EXPORT CFileUploadProxy
+{
+public:
+    // Creates a model from the file (POST "models/dng" on the model service).
+    static bool uploadDNG(const QString &filePath, const QMap<QString, QString> &params);
+    // Replaces the file of model `modelId` (PUT "models/<id>/dng").
+    static bool updateDNG(const QString &filePath, const QMap<QString, QString> &params,
+                          const QString &modelId);
+};
+
+#endif // VHNETWORK_H

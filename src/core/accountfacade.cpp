@@ -1,0 +1,47 @@
+#include "VHPrimaryData.h"
+
+#include "accountservice.h"
+
+bool VHPrimaryData::createSecurities(const QString &phoneNumber, QString countryCode,
+                                     QString &code, QString &message, bool verify, bool debug)
+{
+    return AccountService::createSecurities(phoneNumber, countryCode, code, message, verify,
+                                            debug);
+}
+
+bool VHPrimaryData::touchApi(QString &url)
+{
+    return AccountService::touchApi(url);
+}
+
+bool VHPrimaryData::getCountryCodes(QStringList &codes)
+{
+    return AccountService::getCountryCodes(codes);
+}
+
+bool VHPrimaryData::getUser(const QString &userId, VHUser &user, bool refresh)
+{
+    if (refresh) {
+        const bool ok = AccountService::getUser(userId, user);
+        // The cached member follows what the server just said, failure or not.
+        for (VHUser &member : m_projectMembers) {
+            if (member.id == userId) {
+                member = user;
+                break;
+            }
+        }
+        return ok;
+    }
+    for (const VHUser &member : m_projectMembers) {
+        if (member.id == userId) {
+            user = member;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool VHPrimaryData::verifyUser(const QString &hostId, const QString &userId, int type)
+{
+    return AccountService::verifyUser(hostId, userId, type);
+}

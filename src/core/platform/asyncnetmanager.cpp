@@ -1,0 +1,32 @@
+#include "VHNetwork.h"
+
+AsyncNetManager::AsyncNetManager(QObject *parent)
+    : QObject(parent)
+{
+}
+
+// A request still under way is cancelled quietly: its completion must not
+// reach an object that no longer exists.
+AsyncNetManager::~AsyncNetManager()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+void AsyncNetManager::get(const QString &url)
+{
+    QNetworkReply *reply = NetworkManager::instance().get(url);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        if (m_reply == reply)
+            m_reply.clear();
+        emit netComplete(reply->readAll());
+    });
+}
+
+bool AsyncNetManager::isFinished() const
+{
+    return !m_reply;
+}

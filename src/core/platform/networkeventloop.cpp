@@ -1,0 +1,70 @@
+#include "VHNetwork.h"
+
+NetworkEventLoop::NetworkEventLoop(QNetworkReply *reply, QObject *parent)
+    : QObject(parent)
+    , m_reply(reply)
+{
+    if (!reply)
+        return;
+    if (reply->isFinished())
+        capture();
+    else
+        connect(reply, &QNetworkReply::finished, this, &NetworkEventLoop::capture);
+}
+
+NetworkEventLoop::~NetworkEventLoop() = default;
+
+int NetworkEventLoop::exec(int flags)
+{
+    if (m_finished || !m_reply)
+        return 0;
+    return m_loop.exec(QEventLoop::ProcessEventsFlags(flags));
+}
+
+// Keeps everything the caller may read, because the transport deletes the
+// reply soon after it has finished.
+void NetworkEventLoop::capture()
+{
+    if (m_finished || !m_reply)
+        return;
+    m_finished = true;
+    m_error = m_reply->error();
+    m_httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    m_redirectTarget =
+        m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl().toString();
+    m_body = m_reply->readAll();
+    m_loop.quit();
+}
+
+const QJsonDocument &NetworkEventLoop::document() const
+{
+    if (!m_parsed) {
+        m_parsed = true;
+        m_document = QJsonDocument::fromJson(m_body);
+    }
+    return m_document;
+}
+
+QJsonObject NetworkEventLoop::object() const
+{
+    return document().object();
+}
+
+QList<QJsonObject> NetworkEventLoop::objectList() const
+{
+    const QJsonDocument &doc = document();
+    const QJsonArray items =
+        doc.isArray() ? doc.array() : doc.object().value(QLatin1String("data")).toArray();
+    QList<QJsonObject> objects;
+    objects.reserve(items.size());
+    for (const QJsonValue &item : items) {
+        if (item.isObject())
+            objects.append(item.toObject());
+    }
+    return objects;
+}
+
+QJsonArray NetworkEventLoop::array() const
+{
+    return document().array();
+}

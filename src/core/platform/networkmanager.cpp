@@ -1,0 +1,120 @@
+#include "VHNetwork.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+QPointer<NetworkManager> g_manager;
+
+void destroyManager()
+{
+    delete g_manager.data();
+}
+
+} // namespace
+
+NetworkManager &NetworkManager::instance()
+{
+    if (!g_manager) {
+        g_manager = new NetworkManager;
+        // The manager's sockets must go before the application object does.
+        if (QCoreApplication::instance())
+            qAddPostRoutine(destroyManager);
+    }
+    return *g_manager;
+}
+
+NetworkManager::NetworkManager(QObject *parent)
+    : QObject(parent)
+    , m_access(new QNetworkAccessManager(this))
+{
+}
+
+QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray &contentType) const
+{
+    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    if (!contentType.isEmpty())
+        request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    if (!m_authToken.isEmpty())
+        request.setRawHeader(QByteArrayLiteral("Authorization"),
+                             QByteArrayLiteral("Bearer ") + m_authToken.toUtf8());
+    return request;
+}
+
+// Every reply gets a deadline for the whole exchange, so that a server that
+// trickles bytes cannot keep a caller waiting, and is deleted once finished.
+QNetworkReply *NetworkManager::track(QNetworkReply *reply)
+{
+    ++m_requestCount;
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    deadline->start(m_timeoutMs);
+    return reply;
+}
+
+QNetworkReply *NetworkManager::get(const QString &url)
+{
+    return track(m_access->get(makeRequest(url, QByteArray())));
+}
+
+static const QByteArray kJsonType = QByteArrayLiteral("application/json");
+
+QNetworkReply *NetworkManager::postJson(const QString &url, const QJsonObject &body)
+{
+    return track(m_access->post(makeRequest(url, kJsonType),
+                                QJsonDocument(body).toJson(QJsonDocument::Compact)));
+}
+
+QNetworkReply *NetworkManager::postJson(const QString &url, const QJsonArray &body)
+{
+    return track(m_access->post(makeRequest(url, kJsonType),
+                                QJsonDocument(body).toJson(QJsonDocument::Compact)));
+}
+
+QNetworkReply *NetworkManager::putJson(const QString &url, const QJsonObject &body)
+{
+    return track(m_access->put(makeRequest(url, kJsonType),
+                               QJsonDocument(body).toJson(QJsonDocument::Compact)));
+}
+
+QNetworkReply *NetworkManager::deleteResource(const QString &url)
+{
+    return track(m_access->deleteResource(makeRequest(url, QByteArray())));
+}
+
+QNetworkReply *NetworkManager::sendMultipart(const QString &url, const QByteArray &verb,
+                                             QHttpMultiPart *form)
+{
+    // Qt writes the multipart content type with the form's boundary itself.
+    return track(m_access->sendCustomRequest(makeRequest(url, QByteArray()), verb, form));
+}
+
+void NetworkManager::setTimeout(int milliseconds)
+{
+    m_timeoutMs = milliseconds;
+}
+
+void NetworkManager::setAuthToken(const QString &token)
+{
+    m_authToken = token;
+}
+
+void NetworkManager::clearSession()
+{
+    m_authToken.clear();
+    m_access->setCookieJar(new QNetworkCookieJar(m_access));
+}
+
+void NetworkManager::closeConnections()
+{
+    m_access->clearConnectionCache();
+}

@@ -1,0 +1,12 @@
+#include "VHSocketIO.h"
+
+VHSocketIO *VHSocketIO::GetInstance()
+{
+    static VHSocketIO socket;
+    return &socket;
+}
+
+void VHSocketIO::CloseConnect()
+{
+    ++m_closeCount;
+}

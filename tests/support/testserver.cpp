@@ -1,0 +1,234 @@
+#include "testserver.h"
+
+#include "VHNetwork.h"
+#include "VHSoftBase.h"
+
+#include <httplib.h>
+
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+QString routeKey(const QString &method, const QString &path)
+{
+    return method.toUpper() + QLatin1Char(' ') + path;
+}
+
+QString fromStd(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), int(text.size()));
+}
+
+RecordedRequest record(const httplib::Request &req)
+{
+    RecordedRequest r;
+    r.method = fromStd(req.method);
+    r.path = fromStd(req.path);
+    const std::string::size_type mark = req.target.find('?');
+    if (mark != std::string::npos)
+        r.rawQuery = fromStd(req.target.substr(mark + 1));
+    for (const auto &param : req.params)
+        r.query.insert(fromStd(param.first), fromStd(param.second));
+    for (const auto &header : req.headers)
+        r.headers.insert(QByteArray::fromStdString(header.first).toLower(),
+                         QByteArray::fromStdString(header.second));
+    r.body = QByteArray::fromStdString(req.body);
+    for (const auto &file : req.files) {
+        r.formFields.insert(fromStd(file.first), QByteArray::fromStdString(file.second.content));
+        if (!file.second.filename.empty())
+            r.formFileNames.insert(fromStd(file.first), fromStd(file.second.filename));
+    }
+    return r;
+}
+
+} // namespace
+
+QString RecordedRequest::compactBody() const
+{
+    const QJsonDocument doc = json();
+    if (doc.isNull())
+        return QString::fromUtf8(body);
+    return QString::fromUtf8(doc.toJson(QJsonDocument::Compact));
+}
+
+ScriptedReply ScriptedReply::json(const QJsonValue &value, int status)
+{
+    ScriptedReply reply;
+    reply.status = status;
+    if (value.isArray())
+        reply.body = QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
+    else if (value.isObject())
+        reply.body = QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    return reply;
+}
+
+ScriptedReply ScriptedReply::text(const QByteArray &body, int status)
+{
+    ScriptedReply reply;
+    reply.status = status;
+    reply.body = body;
+    reply.contentType = "text/plain";
+    return reply;
+}
+
+struct TestServer::State
+{
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+
+    mutable std::mutex mutex;
+    QList<RecordedRequest> requests;
+    QMap<QString, QList<ScriptedReply>> queued;
+    QMap<QString, ScriptedReply> sticky;
+    QMap<QString, Handler> handlers;
+
+    ScriptedReply choose(const RecordedRequest &request)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        requests.append(request);
+        const QString key = routeKey(request.method, request.path);
+        auto queue = queued.find(key);
+        if (queue != queued.end() && !queue->isEmpty())
+            return queue->takeFirst();
+        if (sticky.contains(key))
+            return sticky.value(key);
+        if (handlers.contains(key))
+            return handlers.value(key)(request);
+        return ScriptedReply::text("{}", 404);
+    }
+
+    void pause(int ms)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!stopping && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    void handle(const httplib::Request &req, httplib::Response &res)
+    {
+        const ScriptedReply reply = choose(record(req));
+        if (reply.delayMs > 0)
+            pause(reply.delayMs);
+        res.status = reply.status;
+        for (const auto &header : reply.headers)
+            res.set_header(header.first.toStdString(), header.second.toStdString());
+        const std::string type = reply.contentType.toStdString();
+        if (reply.truncateAfter >= 0) {
+            const std::string body = reply.body.toStdString();
+            const size_t cut = std::min(body.size(), size_t(reply.truncateAfter));
+            res.set_content_provider(body.size(), type,
+                                     [body, cut](size_t offset, size_t, httplib::DataSink &sink) {
+                                         if (offset < cut)
+                                             sink.write(body.data() + offset, cut - offset);
+                                         return offset < cut;
+                                     });
+            return;
+        }
+        res.set_content(reply.body.toStdString(), type);
+    }
+};
+
+TestServer::TestServer()
+    : d(new State)
+{
+    d->server.set_tcp_nodelay(true);
+    d->server.set_keep_alive_max_count(100000);
+    const auto handler = [this](const httplib::Request &req, httplib::Response &res) {
+        d->handle(req, res);
+    };
+    d->server.Get(".*", handler);
+    d->server.Post(".*", handler);
+    d->server.Put(".*", handler);
+    d->server.Delete(".*", handler);
+    d->server.Patch(".*", handler);
+    d->port = d->server.bind_to_any_port("127.0.0.1");
+    d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    while (!d->server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TestServer::~TestServer()
+{
+    // The server waits for idle keep-alive connections to close before it stops.
+    NetworkManager::instance().closeConnections();
+    d->stopping = true;
+    d->server.stop();
+    d->thread.join();
+}
+
+QString TestServer::address() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(d->port);
+}
+
+int TestServer::port() const
+{
+    return d->port;
+}
+
+void TestServer::on(const QString &method, const QString &path, const ScriptedReply &reply)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->sticky.insert(routeKey(method, path), reply);
+}
+
+void TestServer::once(const QString &method, const QString &path, const ScriptedReply &reply)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->queued[routeKey(method, path)].append(reply);
+}
+
+void TestServer::on(const QString &method, const QString &path, const Handler &handler)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->handlers.insert(routeKey(method, path), handler);
+}
+
+QList<RecordedRequest> TestServer::requests() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->requests;
+}
+
+int TestServer::requestCount() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->requests.size();
+}
+
+RecordedRequest TestServer::lastRequest() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->requests.isEmpty() ? RecordedRequest() : d->requests.last();
+}
+
+void TestServer::reset()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->requests.clear();
+    d->queued.clear();
+    d->sticky.clear();
+    d->handlers.clear();
+}
+
+void useServer(const TestServer &server)
+{
+    VHBaseApi::GetInstance().setIp(server.address());
+    VHBaseApi::GetInstance().setApiVer(QStringLiteral("v1/"));
+    NetworkManager::instance().setTimeout(2000);
+    NetworkManager::instance().clearSession();
+    GetSoftCache()->setCurrentProjectId(QStringLiteral("p1"));
+    GetSoftCache()->setCurrentUserId(QStringLiteral("u1"));
+}
+
+QString apiPath(const QString &servicePath)
+{
+    return QStringLiteral("/v1/") + servicePath;
+}
