@@ -1,7 +1,12 @@
 #ifndef VHPRIMARYDATA_H
 #define VHPRIMARYDATA_H
 
+#include "VHEntityTypes.h"
+#include "VHModelTypes.h"
 #include "VHPrimaryDataExport.h"
+#include "VHProjectTypes.h"
+#include "VHQRCodeTypes.h"
+#include "VHStatisticsTypes.h"
 #include "VHUser.h"
 
 #include <QList>
@@ -43,16 +48,65 @@ public:
     bool getUser(const QString &userId, VHUser &user, bool refresh);
     bool verifyUser(const QString &hostId, const QString &userId, int type);
 
+    // --- Projects ----------------------------------------------------------------
+
+    // --- Members, invitations and requests -----------------------------------
+
+    // --- Organisation --------------------------------------------------------
+
+    // --- Encoding rules, modules and periods ---------------------------------
+
+    // --- Models ----------------------------------------------------------------
+
+    // --- Model sets --------------------------------------------------------------
+
+    // --- Model tags and edit rights ----------------------------------------------
+
+    // --- Model comparison --------------------------------------------------------
+
+    // --- Model file upload -------------------------------------------------------
+
+    // --- Entities ----------------------------------------------------------------
+
+    // --- Extended properties -----------------------------------------------------
+
+    // --- QR settings, QR templates and print records ------------------------------
+
+    // --- Work-sheet statistics -----------------------------------------------
+
 private:
     // Lets the test programs inspect the caches they check.
-    template<typename Tag>
-    friend struct VHPrimaryDataProbe;
+    template<typename Tag> friend struct VHPrimaryDataProbe;
 
     VHPrimaryData();
     ~VHPrimaryData();
 
     VHUser m_currentUser;
     QList<VHUser> m_projectMembers;
+    bool m_structuresLoaded = false;
+    QList<VHStructure> m_structures;
+    QMap<QString, VHModel> m_models;
+    QMap<QString, VHModelSet> m_modelSets;
+    QList<VHModelTagType> m_modelTagTypes;
+    QList<VHModelTag> m_modelTags;
+    QMap<QString, QString> m_tagTypeByTagId;
+    QMap<QString, QString> m_tagNameByTagId;
+    QMap<QString, VHProject> m_projects;
+    QList<VHDomain> m_domains;
+    bool m_domainsLoaded = false;
+    bool m_qrSettingLoaded = false;
+    VHQRSetting m_qrSetting;
+    QString m_qrSettingInitialText;
+    bool m_qrTemplatesLoaded = false;
+    QList<VHQRTemplate> m_qrTemplates;
+    QMap<QString, VHPrintRecord> m_printRecords;
+    QMap<QString, VHEntity> m_entities;
+    QString m_entityRangeQuery;
+    bool m_canEditModel = false;
+    QMap<QString, bool> m_tagEditRights;
+    bool m_entityPropertyDisplayLoaded = false;
+    QMap<QString, bool> m_entityPropertyDisplay;
+    QMap<QString, QString> m_orgNameById;
 };
 
 #endif // VHPRIMARYDATA_H

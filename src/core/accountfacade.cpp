@@ -2,11 +2,10 @@
 
 #include "accountservice.h"
 
-bool VHPrimaryData::createSecurities(const QString &phoneNumber, QString countryCode,
-                                     QString &code, QString &message, bool verify, bool debug)
+bool VHPrimaryData::createSecurities(const QString &phoneNumber, QString countryCode, QString &code,
+                                     QString &message, bool verify, bool debug)
 {
-    return AccountService::createSecurities(phoneNumber, countryCode, code, message, verify,
-                                            debug);
+    return AccountService::createSecurities(phoneNumber, countryCode, code, message, verify, debug);
 }
 
 bool VHPrimaryData::touchApi(QString &url)

@@ -36,9 +36,18 @@ QString compactJson(const QJsonArray &array);
 // (an encoded "%2C", say) is never taken for a placeholder.
 QString fillPlaceholders(const QString &pattern, std::initializer_list<QString> values);
 
-inline QString placeholderText(const QString &value) { return value; }
-inline QString placeholderText(int value) { return QString::number(value); }
-inline QString placeholderText(qint64 value) { return QString::number(value); }
+inline QString placeholderText(const QString &value)
+{
+    return value;
+}
+inline QString placeholderText(int value)
+{
+    return QString::number(value);
+}
+inline QString placeholderText(qint64 value)
+{
+    return QString::number(value);
+}
 
 // The API root followed by the service's prefix.
 QString serviceRoot(Service service);
@@ -62,7 +71,10 @@ QString url(Service service, const char *pathTemplate, const Values &...values)
 class Exchange
 {
 public:
-    static Exchange get(const QString &url) { return Exchange(NetworkManager::instance().get(url)); }
+    static Exchange get(const QString &url)
+    {
+        return Exchange(NetworkManager::instance().get(url));
+    }
     static Exchange post(const QString &url, const QJsonObject &body)
     {
         return Exchange(NetworkManager::instance().postJson(url, body));
@@ -93,8 +105,7 @@ public:
     QJsonArray array() const { return m_loop.array(); }
 
     // Parses the reply object into `record`; returns transport success.
-    template<typename Record, typename Parser>
-    bool readObject(Record &record, Parser parse) const
+    template<typename Record, typename Parser> bool readObject(Record &record, Parser parse) const
     {
         parse(object(), record);
         return isSuccessful();

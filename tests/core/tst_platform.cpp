@@ -1,4 +1,7 @@
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void placeholder() {} };
+class T : public QObject
+{
+    Q_OBJECT private slots : void placeholder() {}
+};
 QTEST_GUILESS_MAIN(T)
 #include "tst_platform.moc"

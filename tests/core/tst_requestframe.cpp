@@ -1,6 +1,6 @@
 #include "core/requestframe.h"
-#include "testserver.h"
 #include "core/usercodec.h"
+#include "testserver.h"
 
 #include "VHPlatform.h"
 
@@ -38,12 +38,11 @@ private slots:
         QFETCH(QString, pattern);
         QFETCH(QStringList, values);
         QFETCH(QString, expected);
-        const QString filled = values.size() == 1
-                                   ? fillPlaceholders(pattern, {values.at(0)})
-                                   : values.size() == 2
-                                         ? fillPlaceholders(pattern, {values.at(0), values.at(1)})
-                                         : fillPlaceholders(pattern, {values.at(0), values.at(1),
-                                                                      values.at(2)});
+        const QString filled =
+            values.size() == 1 ? fillPlaceholders(pattern, {values.at(0)})
+            : values.size() == 2
+                ? fillPlaceholders(pattern, {values.at(0), values.at(1)})
+                : fillPlaceholders(pattern, {values.at(0), values.at(1), values.at(2)});
         QCOMPARE(filled, expected);
     }
 
@@ -101,10 +100,10 @@ private slots:
         QTest::newRow("object") << QByteArray(R"({"a":1,"b":2})") << 2 << 0 << 0;
         QTest::newRow("array of objects and others")
             << QByteArray(R"([{"a":1},2,{"b":2},"x"])") << 0 << 2 << 4;
-        QTest::newRow("records under data") << QByteArray(R"({"data":[{"a":1},{"b":1}]})") << 1
-                                            << 2 << 0;
-        QTest::newRow("data that is not an array") << QByteArray(R"({"data":{"a":1}})") << 1 << 0
-                                                   << 0;
+        QTest::newRow("records under data")
+            << QByteArray(R"({"data":[{"a":1},{"b":1}]})") << 1 << 2 << 0;
+        QTest::newRow("data that is not an array")
+            << QByteArray(R"({"data":{"a":1}})") << 1 << 0 << 0;
         QTest::newRow("not json") << QByteArray("<html>") << 0 << 0 << 0;
         QTest::newRow("truncated json") << QByteArray(R"([{"a":1},{"b")") << 0 << 0 << 0;
         QTest::newRow("empty") << QByteArray() << 0 << 0 << 0;
@@ -133,8 +132,7 @@ private slots:
                                        << int(QNetworkReply::ProtocolInvalidOperationError);
         QTest::newRow("400 without body")
             << 400 << QByteArray() << int(QNetworkReply::ProtocolInvalidOperationError);
-        QTest::newRow("404") << 404 << QByteArray("{}")
-                             << int(QNetworkReply::ContentNotFoundError);
+        QTest::newRow("404") << 404 << QByteArray("{}") << int(QNetworkReply::ContentNotFoundError);
         QTest::newRow("500") << 500 << QByteArray("oops")
                              << int(QNetworkReply::InternalServerError);
     }
@@ -144,7 +142,8 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, error);
         m_server.on("GET", apiPath("account-service/users/u"), ScriptedReply::text(body, status));
-        const Exchange reply = Exchange::get(url(Service::Account, "users/%1", QStringLiteral("u")));
+        const Exchange reply =
+            Exchange::get(url(Service::Account, "users/%1", QStringLiteral("u")));
         QVERIFY(!reply.isSuccessful());
         QCOMPARE(int(reply.error()), error);
         QCOMPARE(reply.httpStatus(), status);
@@ -215,7 +214,8 @@ private slots:
     void redirectIsNotFollowed()
     {
         ScriptedReply moved = ScriptedReply::text("", 302);
-        moved.headers.append(qMakePair(QByteArray("Location"), QByteArray("/v1/account-service/elsewhere")));
+        moved.headers.append(
+            qMakePair(QByteArray("Location"), QByteArray("/v1/account-service/elsewhere")));
         m_server.on("GET", apiPath("account-service/here"), moved);
         const Exchange reply = Exchange::get(url(Service::Account, "here"));
         QVERIFY(reply.isSuccessful());
@@ -225,7 +225,8 @@ private slots:
 
     void jsonBodiesAreCompactWithTheirType()
     {
-        m_server.on("POST", apiPath("model-service/printRecords"), ScriptedReply::json(QJsonObject()));
+        m_server.on("POST", apiPath("model-service/printRecords"),
+                    ScriptedReply::json(QJsonObject()));
         Exchange::post(url(Service::Model, "printRecords"),
                        QJsonArray{QJsonObject{{"a", 1}}, QJsonObject{{"b", "x"}}});
         const RecordedRequest seen = m_server.lastRequest();

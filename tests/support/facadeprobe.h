@@ -6,8 +6,7 @@
 // Tests read and seed the facade's caches through specialisations of this
 // friend; each test program declares the accessors it needs. The core ones:
 struct CoreFields;
-template<>
-struct VHPrimaryDataProbe<CoreFields>
+template<> struct VHPrimaryDataProbe<CoreFields>
 {
     static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
     static VHUser &currentUser() { return facade().m_currentUser; }

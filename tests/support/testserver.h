@@ -16,9 +16,9 @@
 struct RecordedRequest
 {
     QString method;
-    QString path;     // decoded, without the query
-    QString rawQuery; // the query text exactly as it arrived, without the "?"
-    QMap<QString, QString> query; // decoded query values
+    QString path;                         // decoded, without the query
+    QString rawQuery;                     // the query text exactly as it arrived, without the "?"
+    QMap<QString, QString> query;         // decoded query values
     QMap<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
     QMap<QString, QByteArray> formFields; // multipart parts by name
@@ -36,8 +36,8 @@ struct ScriptedReply
     QByteArray body;
     QByteArray contentType = "application/json";
     QList<QPair<QByteArray, QByteArray>> headers;
-    int delayMs = 0;          // wait this long before answering
-    int truncateAfter = -1;   // announce the whole body but close after this many bytes
+    int delayMs = 0;        // wait this long before answering
+    int truncateAfter = -1; // announce the whole body but close after this many bytes
 
     static ScriptedReply json(const QJsonValue &value, int status = 200);
     static ScriptedReply text(const QByteArray &body, int status = 200);

@@ -2,8 +2,7 @@
 
 AsyncNetManager::AsyncNetManager(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 // A request still under way is cancelled quietly: its completion must not
 // reach an object that no longer exists.

@@ -39,8 +39,8 @@ bool sendForm(const QString &path, const QByteArray &verb, const QString &filePa
         return false;
     }
     QHttpMultiPart *form = makeForm(file, params);
-    const QString url = VHBaseApi::GetInstance().getBaseApi() +
-                        QLatin1String("model-service/") + path;
+    const QString url =
+        VHBaseApi::GetInstance().getBaseApi() + QLatin1String("model-service/") + path;
     QNetworkReply *reply = NetworkManager::instance().sendMultipart(url, verb, form);
     form->setParent(reply);
     NetworkEventLoop loop(reply, nullptr);

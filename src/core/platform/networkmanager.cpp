@@ -31,8 +31,7 @@ NetworkManager &NetworkManager::instance()
 NetworkManager::NetworkManager(QObject *parent)
     : QObject(parent)
     , m_access(new QNetworkAccessManager(this))
-{
-}
+{}
 
 QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray &contentType) const
 {
