@@ -14,6 +14,9 @@
 #include <QString>
 #include <QStringList>
 
+template<typename Tag>
+struct VHPrimaryDataProbe;
+
 // The client's single gateway to the service's primary data. One object per
 // process, reached through instance(); every operation runs on the calling
 // (GUI) thread and blocks it in a local event loop while it waits for the

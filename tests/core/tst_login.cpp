@@ -1,7 +1,219 @@
+#include "facadeprobe.h"
+#include "testserver.h"
+
+#include "VHPlatform.h"
+#include "VHPrimaryData.h"
+
 #include <QtTest>
-class T : public QObject
+
+// Logging in and out, the current user, and what clear() keeps.
+class TestLogin : public QObject
 {
-    Q_OBJECT private slots : void placeholder() {}
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_server.reset();
+        useServer(m_server);
+        CoreProbe::currentUser() = VHUser();
+    }
+
+    void instanceIsOneObject()
+    {
+        QList<VHPrimaryData *> seen;
+        QMutex mutex;
+        QThreadPool pool;
+        for (int i = 0; i < 8; ++i) {
+            pool.start([&] {
+                VHPrimaryData *facade = VHPrimaryData::instance();
+                QMutexLocker lock(&mutex);
+                seen.append(facade);
+            });
+        }
+        pool.waitForDone();
+        QCOMPARE(seen.size(), 8);
+        for (VHPrimaryData *facade : seen)
+            QCOMPARE(facade, VHPrimaryData::instance());
+    }
+
+    void loginSendsTheCredentialsOfItsMode_data()
+    {
+        QTest::addColumn<bool>("useCode");
+        QTest::addColumn<bool>("useDouble");
+        QTest::addColumn<QString>("rawQuery");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("password") << false << false << ""
+                                  << R"({"name":"ann","password":"pw"})";
+        QTest::newRow("code") << true << false << "code=true" << R"({"code":"123","name":"ann"})";
+        QTest::newRow("code and password")
+            << true << true << "code=true&double=true"
+            << R"({"code":"123","name":"ann","password":"pw"})";
+    }
+    void loginSendsTheCredentialsOfItsMode()
+    {
+        QFETCH(bool, useCode);
+        QFETCH(bool, useDouble);
+        QFETCH(QString, rawQuery);
+        QFETCH(QString, body);
+        m_server.on("POST", apiPath("account-service/login"),
+                    ScriptedReply::json(QJsonObject{{"_id", "u9"}, {"name", "Ann"}}));
+        QString message = "untouched";
+        VHUser user;
+        const int result = facade()->login("ann", "pw", "123", message, user, useCode, useDouble);
+        QCOMPARE(result, 0);
+        QCOMPARE(user.id, QString("u9"));
+        QCOMPARE(message, QString("untouched"));
+        const RecordedRequest seen = m_server.lastRequest();
+        QCOMPARE(seen.method, QString("POST"));
+        QCOMPARE(seen.path, apiPath("account-service/login"));
+        QCOMPARE(seen.rawQuery, rawQuery);
+        QCOMPARE(seen.compactBody(), body);
+        QCOMPARE(seen.headers.value("content-type"), QByteArray("application/json"));
+    }
+
+    void loginResults_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("userId");
+        QTest::newRow("user") << 200 << QByteArray(R"({"_id":"u9","visible":false})") << 0
+                              << "kept" << "u9";
+        QTest::newRow("refused with code and message")
+            << 400 << QByteArray(R"({"code":1003,"message":"wrong password"})") << 1003
+            << "wrong password" << "old";
+        QTest::newRow("refused without code") << 400 << QByteArray(R"({"other":1})") << 0 << ""
+                                              << "old";
+        QTest::newRow("400 without body") << 400 << QByteArray() << -1 << "kept" << "old";
+        QTest::newRow("400 with a non-object body") << 400 << QByteArray("[1]") << -1 << "kept"
+                                                    << "old";
+        QTest::newRow("401") << 401 << QByteArray(R"({"code":5,"message":"no"})") << -1 << "kept"
+                             << "old";
+        QTest::newRow("500") << 500 << QByteArray(R"({"code":5})") << -1 << "kept" << "old";
+        QTest::newRow("success without id") << 200 << QByteArray(R"({"name":"x"})") << -1
+                                            << "kept" << "";
+        QTest::newRow("empty success") << 200 << QByteArray() << -1 << "kept" << "old";
+        QTest::newRow("not json") << 200 << QByteArray("<html>") << -1 << "kept" << "old";
+        QTest::newRow("id of the wrong type") << 200 << QByteArray(R"({"_id":7})") << -1
+                                              << "kept" << "";
+    }
+    void loginResults()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(int, result);
+        QFETCH(QString, message);
+        QFETCH(QString, userId);
+        m_server.on("POST", apiPath("account-service/login"), ScriptedReply::text(body, status));
+        const int closesBefore = VHSocketIO::GetInstance()->closeCount();
+        QString gotMessage = "kept";
+        VHUser user;
+        user.id = "old";
+        QCOMPARE(facade()->login("ann", "pw", "", gotMessage, user, false, false), result);
+        QCOMPARE(gotMessage, message);
+        QCOMPARE(user.id, userId);
+        // The facade remembers the record as the request left it, whatever the result.
+        QCOMPARE(CoreProbe::currentUser().id, userId);
+        QCOMPARE(VHSocketIO::GetInstance()->closeCount(), closesBefore + 1);
+    }
+
+    void loginWhenTheServerIsUnreachable()
+    {
+        VHBaseApi::GetInstance().setIp("http://127.0.0.1:1");
+        QString message = "kept";
+        VHUser user;
+        QCOMPARE(facade()->login("ann", "pw", "", message, user, false, false), -1);
+        QCOMPARE(message, QString("kept"));
+    }
+
+    void loginSeedsAnEmptyServerAddressOnly()
+    {
+        m_server.on("POST", apiPath("account-service/login"),
+                    ScriptedReply::json(QJsonObject{{"_id", "u9"}}));
+        VHBaseApi::GetInstance().setIp(QString());
+        GetSoftCache()->setServerAddress(m_server.address());
+        QString message;
+        VHUser user;
+        QCOMPARE(facade()->login("a", "b", "", message, user, false, false), 0);
+        QCOMPARE(VHBaseApi::GetInstance().getIp(), m_server.address());
+
+        GetSoftCache()->setServerAddress("http://127.0.0.1:1");
+        QCOMPARE(facade()->login("a", "b", "", message, user, false, false), 0);
+        QCOMPARE(VHBaseApi::GetInstance().getIp(), m_server.address());
+    }
+
+    void theSessionTokenTravelsUntilLogout()
+    {
+        m_server.on("POST", apiPath("account-service/login"),
+                    ScriptedReply::json(QJsonObject{{"_id", "u9"}, {"token", "t0k"}}));
+        m_server.on("GET", apiPath("account-service/users/u9"), ScriptedReply::json(QJsonObject()));
+        m_server.on("GET", apiPath("account-service/logout"), ScriptedReply::json(QJsonObject()));
+        QString message;
+        VHUser user;
+        QCOMPARE(facade()->login("ann", "secret", "", message, user, false, false), 0);
+        QVERIFY(!m_server.lastRequest().headers.contains("authorization"));
+        QVERIFY(!m_server.lastRequest().rawQuery.contains("secret"));
+
+        QVERIFY(facade()->getUser("u9", user, true));
+        QCOMPARE(m_server.lastRequest().headers.value("authorization"), QByteArray("Bearer t0k"));
+
+        QVERIFY(facade()->logout());
+        QVERIFY(facade()->getUser("u9", user, true));
+        QVERIFY(!m_server.lastRequest().headers.contains("authorization"));
+    }
+
+    void logoutClosesThePushConnectionAndDoesNotWait()
+    {
+        ScriptedReply slow = ScriptedReply::json(QJsonObject());
+        slow.delayMs = 1500;
+        m_server.on("GET", apiPath("account-service/logout"), slow);
+        CoreProbe::currentUser().id = "u9";
+        CoreProbe::currentUser().name = "Ann";
+        const int closesBefore = VHSocketIO::GetInstance()->closeCount();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(facade()->logout());
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(VHSocketIO::GetInstance()->closeCount(), closesBefore + 1);
+        VHUser user;
+        facade()->getCurrentUserInfo(user);
+        QCOMPARE(user.id, QString());
+        QCOMPARE(user.name, QString("Ann"));
+        QTRY_COMPARE(m_server.requestCount(), 1);
+        QCOMPARE(m_server.lastRequest().path, apiPath("account-service/logout"));
+    }
+
+    void currentUserBeforeAnyLoginIsEmptyAndVisible()
+    {
+        VHUser user;
+        user.id = "x";
+        user.visible = false;
+        facade()->getCurrentUserInfo(user);
+        QCOMPARE(user.id, QString());
+        QCOMPARE(user.name, QString());
+        QCOMPARE(user.visible, true);
+    }
+
+    void clearKeepsTheUserButItsId()
+    {
+        VHUser &current = CoreProbe::currentUser();
+        current.id = "u9";
+        current.name = "Ann";
+        current.structureId = "s1";
+        CoreProbe::projectMembers() = {current};
+        facade()->clear();
+        QCOMPARE(current.id, QString());
+        QCOMPARE(current.name, QString("Ann"));
+        QCOMPARE(current.structureId, QString("s1"));
+        QVERIFY(CoreProbe::projectMembers().isEmpty());
+        QCOMPARE(m_server.requestCount(), 0);
+    }
+
+private:
+    static VHPrimaryData *facade() { return VHPrimaryData::instance(); }
+    TestServer m_server;
 };
-QTEST_GUILESS_MAIN(T)
+
+QTEST_GUILESS_MAIN(TestLogin)
 #include "tst_login.moc"
