@@ -44,10 +44,10 @@ private slots:
         QTest::addColumn<QString>("body");
         QTest::newRow("password") << false << false << ""
                                   << R"({"name":"ann","password":"pw"})";
-        QTest::newRow("code") << true << false << "code=true" << R"({"code":"123","name":"ann"})";
-        QTest::newRow("code and password")
-            << true << true << "code=true&double=true"
-            << R"({"code":"123","name":"ann","password":"pw"})";
+        QTest::newRow("code") << true << false << "code=true"
+                              << R"({"code":"123","name":"ann"})";
+        QTest::newRow("code and password") << true << true << "code=true&double=true"
+                                           << R"({"code":"123","name":"ann","password":"pw"})";
     }
     void loginSendsTheCredentialsOfItsMode()
     {
@@ -78,25 +78,30 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("userId");
-        QTest::newRow("user") << 200 << QByteArray(R"({"_id":"u9","visible":false})") << 0
-                              << "kept" << "u9";
+        QTest::newRow("user") << 200 << QByteArray(R"({"_id":"u9","visible":false})") << 0 << "kept"
+                              << "u9";
         QTest::newRow("refused with code and message")
             << 400 << QByteArray(R"({"code":1003,"message":"wrong password"})") << 1003
-            << "wrong password" << "old";
+            << "wrong password"
+            << "old";
         QTest::newRow("refused without code") << 400 << QByteArray(R"({"other":1})") << 0 << ""
                                               << "old";
-        QTest::newRow("400 without body") << 400 << QByteArray() << -1 << "kept" << "old";
+        QTest::newRow("400 without body") << 400 << QByteArray() << -1 << "kept"
+                                          << "old";
         QTest::newRow("400 with a non-object body") << 400 << QByteArray("[1]") << -1 << "kept"
                                                     << "old";
         QTest::newRow("401") << 401 << QByteArray(R"({"code":5,"message":"no"})") << -1 << "kept"
                              << "old";
-        QTest::newRow("500") << 500 << QByteArray(R"({"code":5})") << -1 << "kept" << "old";
-        QTest::newRow("success without id") << 200 << QByteArray(R"({"name":"x"})") << -1
-                                            << "kept" << "";
-        QTest::newRow("empty success") << 200 << QByteArray() << -1 << "kept" << "old";
-        QTest::newRow("not json") << 200 << QByteArray("<html>") << -1 << "kept" << "old";
-        QTest::newRow("id of the wrong type") << 200 << QByteArray(R"({"_id":7})") << -1
-                                              << "kept" << "";
+        QTest::newRow("500") << 500 << QByteArray(R"({"code":5})") << -1 << "kept"
+                             << "old";
+        QTest::newRow("success without id") << 200 << QByteArray(R"({"name":"x"})") << -1 << "kept"
+                                            << "";
+        QTest::newRow("empty success") << 200 << QByteArray() << -1 << "kept"
+                                       << "old";
+        QTest::newRow("not json") << 200 << QByteArray("<html>") << -1 << "kept"
+                                  << "old";
+        QTest::newRow("id of the wrong type") << 200 << QByteArray(R"({"_id":7})") << -1 << "kept"
+                                              << "";
     }
     void loginResults()
     {

@@ -1,7 +1,244 @@
+#include "testserver.h"
+
+#include "VHPlatform.h"
+
+#include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QtTest>
-class T : public QObject
+
+// The client-side services: backend address, settings cache, general helpers,
+// uploads, the non-blocking GET and the session's cookies.
+class TestPlatform : public QObject
 {
-    Q_OBJECT private slots : void placeholder() {}
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_server.reset();
+        useServer(m_server);
+    }
+
+    void baseApi_data()
+    {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("apiVer");
+        QTest::addColumn<QString>("baseApi");
+        QTest::newRow("http address") << "http://127.0.0.1:8080"
+                                      << "v1/"
+                                      << "http://127.0.0.1:8080/v1/";
+        QTest::newRow("no scheme") << "api.example.com"
+                                   << "v1/"
+                                   << "https://api.example.com/v1/";
+        QTest::newRow("trailing slash") << "https://api.example.com/"
+                                        << "v2/"
+                                        << "https://api.example.com/v2/";
+    }
+    void baseApi()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, apiVer);
+        QFETCH(QString, baseApi);
+        VHBaseApi &api = VHBaseApi::GetInstance();
+        api.setIp(ip);
+        api.setApiVer(apiVer);
+        QCOMPARE(api.getIp(), ip);
+        QCOMPARE(api.getBaseApi(), baseApi);
+    }
+
+    void clientsCanInstallTheirOwnSettingsCache()
+    {
+        struct ClientCache : VHSoftCache
+        {
+            QString currentProjectId() const override { return "from-client"; }
+        } client;
+        SetSoftCache(&client);
+        QCOMPARE(GetSoftCache()->currentProjectId(), QString("from-client"));
+        SetSoftCache(nullptr);
+        QCOMPARE(GetSoftCache()->currentProjectId(), QString("p1"));
+    }
+
+    void naturalSort_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("before");
+        QTest::newRow("digits by value") << "Label 2"
+                                         << "label 10" << true;
+        QTest::newRow("digits by value, reversed") << "label 10"
+                                                   << "Label 2" << false;
+        QTest::newRow("case ignored") << "apple"
+                                      << "Banana" << true;
+        QTest::newRow("prefix first") << "Floor"
+                                      << "Floor 1" << true;
+        QTest::newRow("long runs") << "m99999999999999999998"
+                                   << "m99999999999999999999" << true;
+        QTest::newRow("equal") << "B1"
+                               << "B1" << false;
+        QTest::newRow("leading zeros") << "a007"
+                                       << "a8" << true;
+        QTest::newRow("non-latin") << "楼层2"
+                                   << "楼层10" << true;
+    }
+    void naturalSort()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, before);
+        QCOMPARE(VHPub::naturalSort(a, b, Qt::CaseInsensitive), before);
+    }
+
+    void naturalSortIsAStrictOrder()
+    {
+        QStringList names{"b10", "B2", "b2", "a", "A", "b02", "", "b1x", "b1"};
+        std::sort(names.begin(), names.end(),
+                  [](const QString &a, const QString &b) { return VHPub::naturalSort(a, b); });
+        for (int i = 0; i + 1 < names.size(); ++i)
+            QVERIFY2(!VHPub::naturalSort(names.at(i + 1), names.at(i)),
+                     qPrintable(names.join(',')));
+        QCOMPARE(names.first(), QString());
+        QCOMPARE(names.last(), QString("b10"));
+    }
+
+    void dateTimes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("dateTime");
+        QTest::addColumn<QString>("written");
+        const QDateTime t(QDate(2026, 1, 2), QTime(3, 4, 5, 678), Qt::UTC);
+        QTest::newRow("server format")
+            << "2026-01-02T03:04:05.678Z" << t << "2026-01-02T03:04:05.678Z";
+        QTest::newRow("offset") << "2026-01-02T05:04:05.678+02:00" << t
+                                << "2026-01-02T03:04:05.678Z";
+        QTest::newRow("no milliseconds")
+            << "2026-01-02T03:04:05Z" << t.addMSecs(-678) << "2026-01-02T03:04:05.000Z";
+        QTest::newRow("empty") << "" << QDateTime() << "";
+        QTest::newRow("garbage") << "yesterday" << QDateTime() << "";
+    }
+    void dateTimes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, dateTime);
+        QFETCH(QString, written);
+        const QDateTime read = VHPub::getDateTimeByQString(text);
+        QCOMPARE(read.isValid(), dateTime.isValid());
+        if (dateTime.isValid())
+            QCOMPARE(read, dateTime);
+        QCOMPARE(VHPub::getQStringByDateTime(read), written);
+    }
+
+    void removeCommonJsonValueKeepsOnlyChanges()
+    {
+        const QJsonObject old{{"a", 1}, {"b", "x"}, {"c", true}, {"d", QJsonArray{1}}};
+        QJsonObject changed{{"a", 1}, {"b", "y"}, {"c", true}, {"d", QJsonArray{1, 2}}, {"e", 0}};
+        VHPub::removeCommonJsonValue(old, changed);
+        QCOMPARE(changed, (QJsonObject{{"b", "y"}, {"d", QJsonArray{1, 2}}, {"e", 0}}));
+    }
+
+    void strListFromVarList()
+    {
+        QCOMPARE(VHPub::getStrListFromVarList(QVariantList{"a", 2, QVariant()}),
+                 (QStringList{"a", "2", ""}));
+    }
+
+    void uploadSendsAMultipartForm_data()
+    {
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("new model") << false << "POST"
+                                   << "model-service/models/dng";
+        QTest::newRow("replace file") << true << "PUT"
+                                      << "model-service/models/m7/dng";
+    }
+    void uploadSendsAMultipartForm()
+    {
+        QFETCH(bool, update);
+        QFETCH(QString, method);
+        QFETCH(QString, path);
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        const QByteArray content = QByteArray(300000, 'x') + "end";
+        file.write(content);
+        file.flush();
+        m_server.on(method, apiPath(path), ScriptedReply::json(QJsonObject{{"_id", "m7"}}, 201));
+        const QMap<QString, QString> params{
+            {"projectId", "p1"}, {"name", "Tower"}, {"tags", R"(["a",""])"}};
+        QVERIFY(update ? CFileUploadProxy::updateDNG(file.fileName(), params, "m7")
+                       : CFileUploadProxy::uploadDNG(file.fileName(), params));
+        const RecordedRequest seen = m_server.lastRequest();
+        QCOMPARE(seen.method, method);
+        QVERIFY(seen.headers.value("content-type").startsWith("multipart/form-data"));
+        QCOMPARE(seen.formFields.value("projectId"), QByteArray("p1"));
+        QCOMPARE(seen.formFields.value("name"), QByteArray("Tower"));
+        QCOMPARE(seen.formFields.value("tags"), QByteArray(R"(["a",""])"));
+        QCOMPARE(seen.formFields.value("file"), content);
+        QVERIFY(!seen.formFileNames.value("file").isEmpty());
+    }
+
+    void uploadFailures()
+    {
+        QVERIFY(!CFileUploadProxy::uploadDNG("/nonexistent/model.dng", {}));
+        QCOMPARE(m_server.requestCount(), 0);
+
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        m_server.on("POST", apiPath("model-service/models/dng"), ScriptedReply::text("{}", 413));
+        QVERIFY(!CFileUploadProxy::uploadDNG(file.fileName(), {}));
+    }
+
+    void asyncGetDeliversEveryBody()
+    {
+        m_server.on("GET", "/a", ScriptedReply::text("hello"));
+        m_server.on("GET", "/b", ScriptedReply::text("gone", 404));
+        AsyncNetManager manager;
+        QSignalSpy spy(&manager, &AsyncNetManager::netComplete);
+        QVERIFY(manager.isFinished());
+        manager.get(m_server.address() + "/a");
+        QVERIFY(!manager.isFinished());
+        QVERIFY(spy.wait(2000));
+        QCOMPARE(spy.takeFirst().at(0).toByteArray(), QByteArray("hello"));
+        QVERIFY(manager.isFinished());
+        manager.get(m_server.address() + "/b");
+        QVERIFY(spy.wait(2000));
+        QCOMPARE(spy.takeFirst().at(0).toByteArray(), QByteArray("gone"));
+    }
+
+    void asyncGetDestroyedWhileWaitingStaysQuiet()
+    {
+        ScriptedReply slow = ScriptedReply::text("late");
+        slow.delayMs = 300;
+        m_server.on("GET", "/slow", slow);
+        int emissions = 0;
+        {
+            AsyncNetManager manager;
+            connect(&manager, &AsyncNetManager::netComplete, this, [&] { ++emissions; });
+            manager.get(m_server.address() + "/slow");
+        }
+        QTest::qWait(500);
+        QCOMPARE(emissions, 0);
+    }
+
+    void cookiesAreSentBackUntilTheSessionIsCleared()
+    {
+        ScriptedReply withCookie = ScriptedReply::json(QJsonObject());
+        withCookie.headers.append(
+            qMakePair(QByteArray("Set-Cookie"), QByteArray("sid=abc; Path=/")));
+        m_server.on("GET", "/v1/set", withCookie);
+        m_server.on("GET", "/v1/next", ScriptedReply::json(QJsonObject()));
+        NetworkEventLoop first(NetworkManager::instance().get(m_server.address() + "/v1/set"));
+        first.exec();
+        NetworkEventLoop second(NetworkManager::instance().get(m_server.address() + "/v1/next"));
+        second.exec();
+        QCOMPARE(m_server.lastRequest().headers.value("cookie"), QByteArray("sid=abc"));
+        NetworkManager::instance().clearSession();
+        NetworkEventLoop third(NetworkManager::instance().get(m_server.address() + "/v1/next"));
+        third.exec();
+        QVERIFY(!m_server.lastRequest().headers.contains("cookie"));
+    }
+
+private:
+    TestServer m_server;
 };
-QTEST_GUILESS_MAIN(T)
+
+QTEST_GUILESS_MAIN(TestPlatform)
 #include "tst_platform.moc"
