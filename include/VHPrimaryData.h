@@ -53,15 +53,77 @@ public:
 
     // --- Projects ----------------------------------------------------------------
 
+    // Lists append to the caller's list in the server's order.
+    bool getProjects(QList<VHProject> &projects);
+    bool getProjectRangeCount(const VHProjectCondition &condition, int &count);
+    bool getProjectRangeData(const VHProjectCondition &condition, int skip, int limit,
+                             QList<VHProject> &projects);
+    // Remembers the project under `projectId` when the server answered.
+    bool getProjectById(const QString &projectId, VHProject &project);
+    // `project` receives the server's record of the new project, its id included.
+    bool createProject(VHProject &project);
+    // Tells the server that the user enters the current project.
+    bool enterProject();
+    // False only when the server says the current project has no room for
+    // `size` more bytes.
+    bool getProjectCapacityEnough(qint64 size);
+    // The current project's record, remembered or read once from the server.
+    void getCurrentProjectInfo(VHProject &project);
+
     // --- Members, invitations and requests -----------------------------------
+
+    // The current project's members; remembered ones unless `refresh` or none
+    // are loaded.
+    void getUsers(QList<VHUser> &users, bool refresh);
+    void initProjectMembers();
+    // The link with which a member invites a colleague; empty on failure.
+    QString getInviteColleagueLink();
+    bool getRequestsById(const QString &requestId, VHMemRequest &request);
+    // `code` receives the service's verdict on the request.
+    bool passInvitation(const QString &requestId, const Approved &approved, int &code);
+    bool rejectInvitation(const QString &requestId);
 
     // --- Organisation --------------------------------------------------------
 
+    // Circles and enterprises replace the caller's list and remember the
+    // display names that getProjectCircleName answers from.
+    bool getProjectCircles(QList<VHCircle> &circles);
+    bool getProjectEnterprises(QList<VHEnterprise> &enterprises);
+    QString getProjectCircleName(const QString &id);
+    // Loaded once per successful load and then served from memory.
+    bool getStructures(QList<VHStructure> &structures);
+    QString getStructureName(const QString &structureId);
+    bool getDomain(QList<VHDomain> &domains);
+    QString getDomainNameById(const QString &domainId);
+    bool getSpecies(QList<VHSpecies> &species);
+    QString getSpeciesNameById(const QString &speciesId);
+    bool getSubcontract(QList<VHSubcontract> &subcontracts);
+    QString getSubcontractNameById(const QString &subcontractId);
+
     // --- Encoding rules, modules and periods ---------------------------------
+
+    bool getProjectEncodePair(QList<VHEncodePair> &pairs);
+    bool getProjectEncodeRule(QList<VHEncodeRule> &rules);
+    bool getModule(QList<VHModule> &modules);
+    // Replaces the caller's list with the module catalogue.
+    bool getModuleGroup(QList<VHModuleGroup> &groups);
+    bool getPeriodByEntityCode(const QString &entityCode, QList<VHPeriod> &periods);
 
     // --- Models ----------------------------------------------------------------
 
+    bool deleteModel(const QString &modelId);
+    // `historyId` is the `id` of a history entry, not of its model.
+    bool deleteModelHistory(const QString &historyId);
+    // Asks the server to preprocess the files of these models again.
+    bool retryPreprocessModels(const QStringList &modelIds);
+
     // --- Model sets --------------------------------------------------------------
+
+    // Creates `set` in the current project; it comes back with the server's id,
+    // creation time and creator. Not cached.
+    bool createModelSet(VHModelSet &set);
+    // The cache keeps a deleted set until clear().
+    bool deleteModelSet(const QString &id);
 
     // --- Model tags and edit rights ----------------------------------------------
 

@@ -31,6 +31,9 @@ bool VHPrimaryData::getUser(const QString &userId, VHUser &user, bool refresh)
         }
         return ok;
     }
+    // Answered from the member list, loaded first when there is none yet.
+    if (m_projectMembers.isEmpty())
+        initProjectMembers();
     for (const VHUser &member : m_projectMembers) {
         if (member.id == userId) {
             user = member;

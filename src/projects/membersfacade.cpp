@@ -1,0 +1,41 @@
+#include "VHPrimaryData.h"
+
+#include "core/requestframe.h"
+#include "projects/accountservice.h"
+
+void VHPrimaryData::getUsers(QList<VHUser> &users, bool refresh)
+{
+    // An empty member list is never taken for a loaded one.
+    if (refresh || m_projectMembers.isEmpty())
+        initProjectMembers();
+    users = m_projectMembers;
+}
+
+void VHPrimaryData::initProjectMembers()
+{
+    m_projectMembers.clear();
+    AccountService::getProjectMembers(RequestFrame::currentProjectId(), m_projectMembers);
+}
+
+QString VHPrimaryData::getInviteColleagueLink()
+{
+    QString link;
+    if (!AccountService::getInviteColleagueLink(RequestFrame::currentProjectId(), link))
+        return QString();
+    return link;
+}
+
+bool VHPrimaryData::getRequestsById(const QString &requestId, VHMemRequest &request)
+{
+    return AccountService::getRequestsById(requestId, request);
+}
+
+bool VHPrimaryData::passInvitation(const QString &requestId, const Approved &approved, int &code)
+{
+    return AccountService::passInvitation(requestId, approved, code);
+}
+
+bool VHPrimaryData::rejectInvitation(const QString &requestId)
+{
+    return AccountService::rejectInvitation(requestId);
+}

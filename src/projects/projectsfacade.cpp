@@ -1,0 +1,57 @@
+#include "VHPrimaryData.h"
+
+#include "core/requestframe.h"
+#include "projects/accountservice.h"
+
+bool VHPrimaryData::getProjects(QList<VHProject> &projects)
+{
+    return AccountService::getProjects(projects);
+}
+
+bool VHPrimaryData::getProjectRangeCount(const VHProjectCondition &condition, int &count)
+{
+    return AccountService::getProjectRangeCount(condition, count);
+}
+
+bool VHPrimaryData::getProjectRangeData(const VHProjectCondition &condition, int skip, int limit,
+                                        QList<VHProject> &projects)
+{
+    return AccountService::getProjectRangeData(condition, skip, limit, projects);
+}
+
+bool VHPrimaryData::getProjectById(const QString &projectId, VHProject &project)
+{
+    if (!AccountService::getProjectById(projectId, project))
+        return false;
+    // Remembered under the id the caller asked for, which is the one the
+    // current-project look-up will ask for again.
+    m_projects.insert(projectId, project);
+    return true;
+}
+
+bool VHPrimaryData::createProject(VHProject &project)
+{
+    return AccountService::createProject(project);
+}
+
+bool VHPrimaryData::enterProject()
+{
+    return AccountService::enterProject();
+}
+
+bool VHPrimaryData::getProjectCapacityEnough(qint64 size)
+{
+    return AccountService::getProjectCapacityEnough(size);
+}
+
+void VHPrimaryData::getCurrentProjectInfo(VHProject &project)
+{
+    // A miss leaves a default entry behind; its empty id makes the next call
+    // ask the server again until a load succeeds.
+    project = m_projects[RequestFrame::currentProjectId()];
+    if (!project.id.isEmpty())
+        return;
+    const QString projectId = RequestFrame::currentProjectId();
+    if (AccountService::getProjectById(projectId, project))
+        m_projects.insert(projectId, project);
+}
