@@ -62,7 +62,7 @@ public:
 private:
     explicit NetworkManager(QObject *parent = nullptr);
     QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType) const;
-    QNetworkReply *track(QNetworkReply *reply);
+    QNetworkReply *track(QNetworkReply *reply, bool wholeExchangeDeadline = true);
 
     QNetworkAccessManager *m_access = nullptr;
     QString m_authToken;

@@ -211,6 +211,20 @@ private slots:
         QCOMPARE(user.id, QString());
     }
 
+    void tricklingServerTimesOut()
+    {
+        ScriptedReply trickle = ScriptedReply::text(QByteArray(40, ' ') + "{}");
+        trickle.trickleMs = 50;
+        m_server.on("GET", apiPath("account-service/users/u"), trickle);
+        NetworkManager::instance().setTimeout(500);
+        QElapsedTimer clock;
+        clock.start();
+        const Exchange reply = Exchange::get(url(Service::Account, "users/u"));
+        QVERIFY(!reply.isSuccessful());
+        QCOMPARE(reply.error(), QNetworkReply::OperationCanceledError);
+        QVERIFY(clock.elapsed() < 1500);
+    }
+
     void redirectIsNotFollowed()
     {
         ScriptedReply moved = ScriptedReply::text("", 302);

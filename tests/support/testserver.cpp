@@ -120,6 +120,20 @@ struct TestServer::State
         for (const auto &header : reply.headers)
             res.set_header(header.first.toStdString(), header.second.toStdString());
         const std::string type = reply.contentType.toStdString();
+        if (reply.trickleMs > 0) {
+            const std::string body = reply.body.toStdString();
+            const int interval = reply.trickleMs;
+            res.set_content_provider(
+                body.size(), type,
+                [this, body, interval](size_t offset, size_t, httplib::DataSink &sink) {
+                    pause(interval);
+                    if (stopping)
+                        return false;
+                    sink.write(body.data() + offset, 1);
+                    return true;
+                });
+            return;
+        }
         if (reply.truncateAfter >= 0) {
             const std::string body = reply.body.toStdString();
             const size_t cut = std::min(body.size(), size_t(reply.truncateAfter));

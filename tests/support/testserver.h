@@ -38,6 +38,7 @@ struct ScriptedReply
     QList<QPair<QByteArray, QByteArray>> headers;
     int delayMs = 0;        // wait this long before answering
     int truncateAfter = -1; // announce the whole body but close after this many bytes
+    int trickleMs = 0;      // send the body one byte at a time, this far apart
 
     static ScriptedReply json(const QJsonValue &value, int status = 200);
     static ScriptedReply text(const QByteArray &body, int status = 200);

@@ -46,17 +46,19 @@ QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray
     return request;
 }
 
-// Every reply gets a deadline for the whole exchange, so that a server that
-// trickles bytes cannot keep a caller waiting, and is deleted once finished.
-QNetworkReply *NetworkManager::track(QNetworkReply *reply)
+// Every reply is deleted once finished and gets a deadline for the whole
+// exchange, so that a server that trickles bytes cannot keep a caller waiting.
+QNetworkReply *NetworkManager::track(QNetworkReply *reply, bool wholeExchangeDeadline)
 {
     ++m_requestCount;
-    auto *deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
-    deadline->start(m_timeoutMs);
+    if (wholeExchangeDeadline) {
+        auto *deadline = new QTimer(reply);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+        connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
+        deadline->start(m_timeoutMs);
+    }
     return reply;
 }
 
@@ -93,8 +95,12 @@ QNetworkReply *NetworkManager::deleteResource(const QString &url)
 QNetworkReply *NetworkManager::sendMultipart(const QString &url, const QByteArray &verb,
                                              QHttpMultiPart *form)
 {
+    // A model file may take minutes to send, so an upload is given up only
+    // when no data has moved for the time-out, not after a fixed total time.
     // Qt writes the multipart content type with the form's boundary itself.
-    return track(m_access->sendCustomRequest(makeRequest(url, QByteArray()), verb, form));
+    QNetworkRequest request = makeRequest(url, QByteArray());
+    request.setTransferTimeout(m_timeoutMs);
+    return track(m_access->sendCustomRequest(request, verb, form), false);
 }
 
 void NetworkManager::setTimeout(int milliseconds)
