@@ -2,6 +2,7 @@
 
 #include "VHPlatform.h"
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -234,6 +235,32 @@ private slots:
         NetworkEventLoop third(NetworkManager::instance().get(m_server.address() + "/v1/next"));
         third.exec();
         QVERIFY(!m_server.lastRequest().headers.contains("cookie"));
+    }
+
+    void wireLogShowsExchangesButNoSecrets()
+    {
+        static QStringList lines;
+        lines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &context, const QString &message) {
+                if (QByteArray(context.category) == "vhpd.transport")
+                    lines.append(message);
+            });
+        QLoggingCategory::setFilterRules("vhpd.transport.info=true");
+        NetworkManager::instance().setAuthToken("s3cret-token");
+        m_server.on("POST", "/v1/login", ScriptedReply::json(QJsonObject(), 201));
+        NetworkEventLoop loop(NetworkManager::instance().postJson(
+            m_server.address() + "/v1/login", QJsonObject{{"password", "hunter2"}}));
+        loop.exec();
+        QLoggingCategory::setFilterRules("vhpd.transport.info=false");
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().startsWith("POST " + m_server.address() + "/v1/login -> 201"),
+                 qPrintable(lines.first()));
+        QVERIFY(lines.first().endsWith(" ms"));
+        QVERIFY(!lines.first().contains("hunter2"));
+        QVERIFY(!lines.first().contains("s3cret"));
     }
 
 private:

@@ -1,14 +1,53 @@
 #include "VHNetwork.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QTimer>
 #include <QUrl>
 
+// The wire log for support engineers: one line per exchange with its method,
+// URL, HTTP status and duration. Off unless switched on, for example with
+// QT_LOGGING_RULES="vhpd.transport.info=true". Bodies and headers, and with
+// them passwords, codes and tokens, are never written.
+Q_LOGGING_CATEGORY(lcTransport, "vhpd.transport", QtWarningMsg)
+
 namespace {
 
 QPointer<NetworkManager> g_manager;
+
+QByteArray methodOf(const QNetworkReply *reply)
+{
+    switch (reply->operation()) {
+    case QNetworkAccessManager::GetOperation:
+        return QByteArrayLiteral("GET");
+    case QNetworkAccessManager::PostOperation:
+        return QByteArrayLiteral("POST");
+    case QNetworkAccessManager::PutOperation:
+        return QByteArrayLiteral("PUT");
+    case QNetworkAccessManager::DeleteOperation:
+        return QByteArrayLiteral("DELETE");
+    case QNetworkAccessManager::HeadOperation:
+        return QByteArrayLiteral("HEAD");
+    default:
+        return reply->request().attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
+    }
+}
+
+void logWhenFinished(QNetworkReply *reply)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, clock] {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        qCInfo(lcTransport).noquote().nospace()
+            << methodOf(reply) << ' ' << reply->url().toString(QUrl::RemoveUserInfo) << " -> "
+            << (status.isValid() ? status.toString() : QStringLiteral("no reply")) << " ("
+            << reply->error() << ") in " << clock.elapsed() << " ms";
+    });
+}
 
 void destroyManager()
 {
@@ -51,6 +90,8 @@ QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray
 QNetworkReply *NetworkManager::track(QNetworkReply *reply, bool wholeExchangeDeadline)
 {
     ++m_requestCount;
+    if (lcTransport().isInfoEnabled())
+        logWhenFinished(reply);
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     if (wholeExchangeDeadline) {
         auto *deadline = new QTimer(reply);
