@@ -14,6 +14,8 @@
 #include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QString>
 
 class QHttpMultiPart;
@@ -49,6 +51,10 @@ public:
     QString authToken() const { return m_authToken; }
     // Forgets the token and every cookie of the session.
     void clearSession();
+    // Trusts these certification authorities for HTTPS, beside the system's.
+    // Certificates are always verified; there is no switch to turn that off.
+    void addCaCertificates(const QList<QSslCertificate> &certificates);
+
     // Closes the idle connections kept for reuse (requests under way are
     // cancelled).
     void closeConnections();
@@ -65,6 +71,7 @@ private:
     QNetworkReply *track(QNetworkReply *reply, bool wholeExchangeDeadline = true);
 
     QNetworkAccessManager *m_access = nullptr;
+    QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
     QString m_authToken;
     int m_timeoutMs = DefaultTimeoutMs;
     quint64 m_requestCount = 0;

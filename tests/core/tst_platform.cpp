@@ -237,6 +237,25 @@ private slots:
         QVERIFY(!m_server.lastRequest().headers.contains("cookie"));
     }
 
+    void httpsNeedsATrustedCertificate()
+    {
+        TestServer secure(TestServer::Scheme::Https);
+        secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));
+        const QString url = secure.address() + "/v1/touch";
+        NetworkEventLoop untrusted(NetworkManager::instance().get(url));
+        untrusted.exec();
+        QVERIFY(!untrusted.isSuccessful());
+        QCOMPARE(untrusted.error(), QNetworkReply::SslHandshakeFailedError);
+        QCOMPARE(secure.requestCount(), 0);
+
+        NetworkManager::instance().addCaCertificates(
+            QSslCertificate::fromPath(TestServer::caCertificatePath()));
+        NetworkEventLoop trusted(NetworkManager::instance().get(url));
+        trusted.exec();
+        QVERIFY2(trusted.isSuccessful(), QByteArray::number(trusted.error()));
+        QCOMPARE(secure.requestCount(), 1);
+    }
+
     void wireLogShowsExchangesButNoSecrets()
     {
         static QStringList lines;

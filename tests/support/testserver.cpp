@@ -78,7 +78,8 @@ ScriptedReply ScriptedReply::text(const QByteArray &body, int status)
 
 struct TestServer::State
 {
-    httplib::Server server;
+    std::unique_ptr<httplib::Server> server;
+    bool https = false;
     std::thread thread;
     int port = 0;
     std::atomic<bool> stopping{false};
@@ -149,22 +150,37 @@ struct TestServer::State
     }
 };
 
-TestServer::TestServer()
+static const char kTlsDir[] = VHPD_TEST_TLS_DIR;
+
+QString TestServer::caCertificatePath()
+{
+    return QString::fromUtf8(kTlsDir) + "/ca.pem";
+}
+
+TestServer::TestServer(Scheme scheme)
     : d(new State)
 {
-    d->server.set_tcp_nodelay(true);
-    d->server.set_keep_alive_max_count(100000);
+    d->https = scheme == Scheme::Https;
+    if (d->https) {
+        const std::string dir = kTlsDir;
+        d->server = std::make_unique<httplib::SSLServer>((dir + "/server.pem").c_str(),
+                                                         (dir + "/server.key").c_str());
+    } else {
+        d->server = std::make_unique<httplib::Server>();
+    }
+    d->server->set_tcp_nodelay(true);
+    d->server->set_keep_alive_max_count(100000);
     const auto handler = [this](const httplib::Request &req, httplib::Response &res) {
         d->handle(req, res);
     };
-    d->server.Get(".*", handler);
-    d->server.Post(".*", handler);
-    d->server.Put(".*", handler);
-    d->server.Delete(".*", handler);
-    d->server.Patch(".*", handler);
-    d->port = d->server.bind_to_any_port("127.0.0.1");
-    d->thread = std::thread([this] { d->server.listen_after_bind(); });
-    while (!d->server.is_running())
+    d->server->Get(".*", handler);
+    d->server->Post(".*", handler);
+    d->server->Put(".*", handler);
+    d->server->Delete(".*", handler);
+    d->server->Patch(".*", handler);
+    d->port = d->server->bind_to_any_port("127.0.0.1");
+    d->thread = std::thread([this] { d->server->listen_after_bind(); });
+    while (!d->server->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
@@ -173,13 +189,13 @@ TestServer::~TestServer()
     // The server waits for idle keep-alive connections to close before it stops.
     NetworkManager::instance().closeConnections();
     d->stopping = true;
-    d->server.stop();
+    d->server->stop();
     d->thread.join();
 }
 
 QString TestServer::address() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(d->port);
+    return QStringLiteral("%1://127.0.0.1:%2").arg(d->https ? "https" : "http").arg(d->port);
 }
 
 int TestServer::port() const

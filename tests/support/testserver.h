@@ -51,12 +51,17 @@ class TestServer
 public:
     using Handler = std::function<ScriptedReply(const RecordedRequest &)>;
 
-    TestServer();
+    enum class Scheme { Http, Https };
+
+    // Https serves a certificate for 127.0.0.1 signed by the test CA in
+    // caCertificatePath(), which no system trusts.
+    explicit TestServer(Scheme scheme = Scheme::Http);
     ~TestServer();
+    static QString caCertificatePath();
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 
-    // "http://127.0.0.1:<port>"
+    // "http://127.0.0.1:<port>" (or https)
     QString address() const;
     int port() const;
 

@@ -6,10 +6,20 @@ NetworkEventLoop::NetworkEventLoop(QNetworkReply *reply, QObject *parent)
 {
     if (!reply)
         return;
-    if (reply->isFinished())
+    if (reply->isFinished()) {
         capture();
-    else
-        connect(reply, &QNetworkReply::finished, this, &NetworkEventLoop::capture);
+        return;
+    }
+    connect(reply, &QNetworkReply::finished, this, &NetworkEventLoop::capture);
+    // A reply destroyed before it finished (its manager went away) ends the
+    // wait as a cancelled exchange instead of leaving the caller waiting.
+    connect(reply, &QObject::destroyed, this, [this] {
+        if (m_finished)
+            return;
+        m_finished = true;
+        m_error = QNetworkReply::OperationCanceledError;
+        m_loop.quit();
+    });
 }
 
 NetworkEventLoop::~NetworkEventLoop() = default;

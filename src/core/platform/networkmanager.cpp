@@ -77,6 +77,7 @@ QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray
     QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
+    request.setSslConfiguration(m_tls);
     if (!contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     if (!m_authToken.isEmpty())
@@ -158,6 +159,20 @@ void NetworkManager::clearSession()
 {
     m_authToken.clear();
     m_access->setCookieJar(new QNetworkCookieJar(m_access));
+}
+
+void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificates)
+{
+    m_tls.addCaCertificates(certificates);
+    // Qt's manager keeps the TLS context of every server it has talked to, so
+    // added authorities reach only the connections of a new manager. The old
+    // one keeps the session's cookies' jar until handing it over, and lives on
+    // while it still has requests under way.
+    QNetworkAccessManager *previous = m_access;
+    m_access = new QNetworkAccessManager(this);
+    m_access->setCookieJar(previous->cookieJar());
+    if (previous->findChildren<QNetworkReply *>().isEmpty())
+        previous->deleteLater();
 }
 
 void NetworkManager::closeConnections()
