@@ -10,10 +10,14 @@ using namespace RequestFrame;
 
 namespace {
 
-// The "name" of the unit the account service keeps at `path`.
+// The "name" of the unit the account service keeps at `path`; empty when it
+// has none or the exchange failed, whatever an error body says.
 QString nameAt(const QString &path)
 {
-    return Exchange::get(path).object().value(QLatin1String("name")).toString();
+    const Exchange reply = Exchange::get(path);
+    if (!reply.isSuccessful())
+        return QString();
+    return reply.object().value(QLatin1String("name")).toString();
 }
 
 } // namespace
