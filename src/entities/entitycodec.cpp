@@ -1,0 +1,119 @@
+#include "entitycodec.h"
+
+#include "core/requestframe.h"
+
+#include "VHPublicFun.h"
+
+#include <QJsonArray>
+
+namespace {
+
+QString text(const QJsonObject &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+int number(const QJsonObject &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toInt(0);
+}
+
+// The elements of the array under `key`, each read as an object: an element
+// of another type yields an empty object.
+QList<QJsonObject> objects(const QJsonObject &object, const char *key)
+{
+    const QJsonArray array = object.value(QLatin1String(key)).toArray();
+    QList<QJsonObject> result;
+    result.reserve(array.size());
+    for (const QJsonValue &element : array)
+        result.append(element.toObject());
+    return result;
+}
+
+VHEntityTreeDomain parseTreeDomain(const QJsonObject &object)
+{
+    VHEntityTreeDomain domain;
+    domain.domain = number(object, "domain");
+    for (const QJsonObject &category : objects(object, "categories"))
+        domain.categories.append(number(category, "category"));
+    return domain;
+}
+
+VHEntityTreeFloor parseTreeFloor(const QJsonObject &object)
+{
+    VHEntityTreeFloor floor;
+    floor.floor = text(object, "floor");
+    for (const QJsonObject &domain : objects(object, "domains"))
+        floor.domains.append(parseTreeDomain(domain));
+    return floor;
+}
+
+} // namespace
+
+void parseEntity(const QJsonObject &object, VHEntity &entity)
+{
+    entity.id = text(object, "_id");
+    entity.uuid = text(object, "uuid");
+    entity.modelId = text(object, "modelId");
+    entity.model = text(object, "model");
+    entity.qrCode = text(object, "qrCode");
+    entity.printed = object.value(QLatin1String("printed")).toBool(false);
+    entity.name = text(object, "name");
+    entity.entityId = text(object, "entityId");
+    entity.floor = text(object, "floor");
+    entity.category = number(object, "category");
+    entity.domain = number(object, "domain");
+    entity.printedAt = VHPub::getDateTimeByQString(text(object, "printedAt"));
+    entity.printedBy = text(object, "printedBy");
+}
+
+QJsonObject entityToJson(const VHEntity &entity)
+{
+    using RequestFrame::jsonStringOrNull;
+    return QJsonObject{
+        {QStringLiteral("projectId"), jsonStringOrNull(RequestFrame::currentProjectId())},
+        {QStringLiteral("uuid"), jsonStringOrNull(entity.uuid)},
+        {QStringLiteral("modelId"), jsonStringOrNull(entity.modelId)}};
+}
+
+void parseEntityTree(const QJsonObject &object, VHEntityTree &tree)
+{
+    tree.modelId = text(object, "modelId");
+    tree.group = object.value(QLatin1String("group")).toBool(false);
+    tree.floors.clear();
+    for (const QJsonObject &floor : objects(object, "floors"))
+        tree.floors.append(parseTreeFloor(floor));
+}
+
+void parseEntityPropertyVersion(const QJsonObject &object, VHEntityPropertyVersion &version)
+{
+    version.name = text(object, "name");
+    version.entityId = number(object, "entityId");
+    version.floor = text(object, "floor");
+    version.category = number(object, "category");
+    version.domain = number(object, "domain");
+    version.properties.clear();
+    for (const QJsonObject &element : objects(object, "properties")) {
+        VHProperty property;
+        property.category = text(element, "group");
+        property.key = text(element, "key");
+        property.value = text(element, "value");
+        version.properties.append(property);
+    }
+}
+
+VHProperty parseProperty(const QJsonObject &object)
+{
+    VHProperty property;
+    property.category = text(object, "category");
+    property.key = text(object, "key");
+    property.value = text(object, "value");
+    return property;
+}
+
+QJsonObject propertyToJson(const VHProperty &property)
+{
+    return QJsonObject{{QStringLiteral("category"), property.category},
+                       {QStringLiteral("key"), property.key},
+                       {QStringLiteral("value"), property.value}};
+}
