@@ -1,4 +1,4 @@
-#include "requestcheck.h"
+#include "projecttesting.h"
 #include "testserver.h"
 
 #include "projects/configurationcodec.h"
@@ -11,16 +11,6 @@
 Q_DECLARE_METATYPE(VHModule)
 
 namespace {
-
-VHPrimaryData *facade()
-{
-    return VHPrimaryData::instance();
-}
-
-QJsonObject objectFrom(const QByteArray &text)
-{
-    return QJsonDocument::fromJson(text).object();
-}
 
 QString moduleText(const VHModule &m)
 {

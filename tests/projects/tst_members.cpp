@@ -1,5 +1,5 @@
 #include "projectprobe.h"
-#include "requestcheck.h"
+#include "projecttesting.h"
 #include "testserver.h"
 
 #include "projects/membercodec.h"
@@ -12,16 +12,6 @@
 Q_DECLARE_METATYPE(VHUser)
 
 namespace {
-
-VHPrimaryData *facade()
-{
-    return VHPrimaryData::instance();
-}
-
-QJsonObject objectFrom(const QByteArray &text)
-{
-    return QJsonDocument::fromJson(text).object();
-}
 
 QString userText(const VHUser &u)
 {
@@ -45,14 +35,6 @@ VHUser user(const QString &id, const QString &name, const QString &structureId =
     u.structureId = structureId;
     u.visible = visible;
     return u;
-}
-
-QStringList idsOf(const QList<VHUser> &users)
-{
-    QStringList ids;
-    for (const VHUser &u : users)
-        ids << u.id;
-    return ids;
 }
 
 const QString membersPath = "/v1/account-service/projects/p1/members";

@@ -1,5 +1,5 @@
 #include "projectprobe.h"
-#include "requestcheck.h"
+#include "projecttesting.h"
 #include "testserver.h"
 
 #include "VHPrimaryData.h"
@@ -7,19 +7,6 @@
 #include <QtTest>
 
 namespace {
-
-VHPrimaryData *facade()
-{
-    return VHPrimaryData::instance();
-}
-
-template<typename Unit> QStringList idsOf(const QList<Unit> &units)
-{
-    QStringList ids;
-    for (const Unit &unit : units)
-        ids << unit.id;
-    return ids;
-}
 
 const QString circlesPath = "/v1/account-service/circles";
 const QString enterprisesPath = "/v1/account-service/enterprises";

@@ -1,3 +1,5 @@
+#include "projecttesting.h"
+
 #include "projects/projectcodec.h"
 
 #include <QJsonDocument>
@@ -6,11 +8,6 @@
 Q_DECLARE_METATYPE(VHProject)
 
 namespace {
-
-QJsonObject objectFrom(const QByteArray &text)
-{
-    return QJsonDocument::fromJson(text).object();
-}
 
 QString dateText(const QDateTime &dateTime)
 {

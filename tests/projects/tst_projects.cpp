@@ -1,5 +1,5 @@
 #include "projectprobe.h"
-#include "requestcheck.h"
+#include "projecttesting.h"
 #include "testserver.h"
 
 #include "VHNetwork.h"
@@ -9,19 +9,6 @@
 #include <QtTest>
 
 namespace {
-
-VHPrimaryData *facade()
-{
-    return VHPrimaryData::instance();
-}
-
-QStringList idsOf(const QList<VHProject> &projects)
-{
-    QStringList ids;
-    for (const VHProject &project : projects)
-        ids << project.id;
-    return ids;
-}
 
 VHProject projectNamed(const QString &id, const QString &name)
 {
