@@ -1,31 +1,25 @@
 #include "entitycodec.h"
 
 #include "core/requestframe.h"
+#include "projects/jsonfields.h"
 
 #include "VHPublicFun.h"
 
 #include <QJsonArray>
 
+using JsonField::integer;
+using JsonField::text;
+
 namespace {
-
-QString text(const QJsonObject &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
-
-int number(const QJsonObject &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toInt(0);
-}
 
 // The elements of the array under `key`, each read as an object: an element
 // of another type yields an empty object.
 QList<QJsonObject> objects(const QJsonObject &object, const char *key)
 {
-    const QJsonArray array = object.value(QLatin1String(key)).toArray();
+    const QJsonArray elements = JsonField::array(object, key);
     QList<QJsonObject> result;
-    result.reserve(array.size());
-    for (const QJsonValue &element : array)
+    result.reserve(elements.size());
+    for (const QJsonValue &element : elements)
         result.append(element.toObject());
     return result;
 }
@@ -33,9 +27,9 @@ QList<QJsonObject> objects(const QJsonObject &object, const char *key)
 VHEntityTreeDomain parseTreeDomain(const QJsonObject &object)
 {
     VHEntityTreeDomain domain;
-    domain.domain = number(object, "domain");
+    domain.domain = integer(object, "domain");
     for (const QJsonObject &category : objects(object, "categories"))
-        domain.categories.append(number(category, "category"));
+        domain.categories.append(integer(category, "category"));
     return domain;
 }
 
@@ -61,8 +55,8 @@ void parseEntity(const QJsonObject &object, VHEntity &entity)
     entity.name = text(object, "name");
     entity.entityId = text(object, "entityId");
     entity.floor = text(object, "floor");
-    entity.category = number(object, "category");
-    entity.domain = number(object, "domain");
+    entity.category = integer(object, "category");
+    entity.domain = integer(object, "domain");
     entity.printedAt = VHPub::getDateTimeByQString(text(object, "printedAt"));
     entity.printedBy = text(object, "printedBy");
 }
@@ -88,10 +82,10 @@ void parseEntityTree(const QJsonObject &object, VHEntityTree &tree)
 void parseEntityPropertyVersion(const QJsonObject &object, VHEntityPropertyVersion &version)
 {
     version.name = text(object, "name");
-    version.entityId = number(object, "entityId");
+    version.entityId = integer(object, "entityId");
     version.floor = text(object, "floor");
-    version.category = number(object, "category");
-    version.domain = number(object, "domain");
+    version.category = integer(object, "category");
+    version.domain = integer(object, "domain");
     version.properties.clear();
     for (const QJsonObject &element : objects(object, "properties")) {
         VHProperty property;

@@ -1,21 +1,19 @@
 #include "modelcodec.h"
 
 #include "core/requestframe.h"
+#include "projects/jsonfields.h"
 
 #include "VHPublicFun.h"
 
 #include <QJsonArray>
 
-namespace {
+using JsonField::text;
 
-QString text(const QJsonObject &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+namespace {
 
 QStringList textList(const QJsonObject &object, const char *key)
 {
-    return VHPub::getStrListFromVarList(object.value(QLatin1String(key)).toArray().toVariantList());
+    return VHPub::getStrListFromVarList(JsonField::array(object, key).toVariantList());
 }
 
 QDateTime dateTime(const QJsonObject &object, const char *key)
