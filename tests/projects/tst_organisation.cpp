@@ -185,7 +185,6 @@ private slots:
         QTest::addColumn<int>("requests");
         QTest::newRow("loaded and empty") << true << false << 0;
         QTest::newRow("cached after a failed load") << false << true << 0;
-        QTest::newRow("nothing") << false << false << 1;
     }
     void structureNameLoadConditions()
     {
@@ -258,44 +257,10 @@ private slots:
         QCOMPARE(m_server.requestCount(), 2);
     }
 
-    void speciesAndSubcontractsAppend_data()
+    void speciesAppend() { checkAppendingList("species", &VHPrimaryData::getSpecies); }
+    void subcontractsAppend()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("species") << "species";
-        QTest::newRow("subcontracts") << "subcontracts";
-    }
-    void speciesAndSubcontractsAppend()
-    {
-        QFETCH(QString, kind);
-        const QString path = "/v1/account-service/projects/p1/" + kind;
-        m_server.on("GET", path, ScriptedReply::text(R"([{"_id":"a","name":"A"},{"_id":"b"}])"));
-        QStringList ids;
-        bool ok = true;
-        if (kind == "species") {
-            QList<VHSpecies> species;
-            ok = facade()->getSpecies(species) && facade()->getSpecies(species);
-            ids = idsOf(species);
-            QCOMPARE(species.at(0).name, QString("A"));
-        } else {
-            QList<VHSubcontract> subcontracts;
-            ok = facade()->getSubcontract(subcontracts) && facade()->getSubcontract(subcontracts);
-            ids = idsOf(subcontracts);
-            QCOMPARE(subcontracts.at(0).name, QString("A"));
-        }
-        QVERIFY(ok);
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + path);
-        QCOMPARE(ids, QStringList({"a", "b", "a", "b"}));
-
-        m_server.on("GET", path, ScriptedReply::text("", 500));
-        if (kind == "species") {
-            QList<VHSpecies> species{VHSpecies()};
-            QVERIFY(!facade()->getSpecies(species));
-            QCOMPARE(species.size(), 1);
-        } else {
-            QList<VHSubcontract> subcontracts{VHSubcontract()};
-            QVERIFY(!facade()->getSubcontract(subcontracts));
-            QCOMPARE(subcontracts.size(), 1);
-        }
+        checkAppendingList("subcontracts", &VHPrimaryData::getSubcontract);
     }
 
     void namesFromTheServer_data()
@@ -330,6 +295,25 @@ private slots:
     }
 
 private:
+    // Every load appends in reply order; a failed one adds nothing.
+    template<typename Unit>
+    void checkAppendingList(const QString &kind, bool (VHPrimaryData::*load)(QList<Unit> &))
+    {
+        const QString path = "/v1/account-service/projects/p1/" + kind;
+        m_server.on("GET", path, ScriptedReply::text(R"([{"_id":"a","name":"A"},{"_id":"b"}])"));
+        QList<Unit> units;
+        QVERIFY((facade()->*load)(units));
+        QVERIFY((facade()->*load)(units));
+        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + path);
+        QCOMPARE(idsOf(units), QStringList({"a", "b", "a", "b"}));
+        QCOMPARE(units.at(0).name, QString("A"));
+
+        m_server.on("GET", path, ScriptedReply::text("", 500));
+        QList<Unit> kept{Unit()};
+        QVERIFY(!(facade()->*load)(kept));
+        QCOMPARE(kept.size(), 1);
+    }
+
     TestServer m_server;
 };
 

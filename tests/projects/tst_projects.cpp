@@ -2,7 +2,6 @@
 #include "projecttesting.h"
 #include "testserver.h"
 
-#include "VHNetwork.h"
 #include "VHPrimaryData.h"
 #include "VHSoftBase.h"
 
@@ -247,12 +246,6 @@ private slots:
                          "&size=5000000000"));
     }
 
-    void capacityWithUnreachableServerIsEnough()
-    {
-        VHBaseApi::GetInstance().setIp("http://127.0.0.1:1");
-        QVERIFY(facade()->getProjectCapacityEnough(0));
-    }
-
     void currentProjectIsReadOnceAndRemembered()
     {
         m_server.on("GET", apiPath("account-service/projects/p1"),
@@ -271,15 +264,6 @@ private slots:
         facade()->getCurrentProjectInfo(project);
         QCOMPARE(m_server.requestCount(), 1);
         QCOMPARE(project.name, QString("Current"));
-    }
-
-    void currentProjectFromAnEarlierLookUp()
-    {
-        ProjectProbe::projects().insert("p1", projectNamed("p1", "Known"));
-        VHProject project;
-        facade()->getCurrentProjectInfo(project);
-        QCOMPARE(m_server.requestCount(), 0);
-        QCOMPARE(project.name, QString("Known"));
     }
 
     void currentProjectMissLeavesADefaultEntry()
