@@ -1,5 +1,6 @@
 #include "entities/entitycodec.h"
 
+#include "VHPublicFun.h"
 #include "VHSoftBase.h"
 
 #include <QJsonDocument>
@@ -20,7 +21,29 @@ QString compact(const QJsonObject &object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-// The tree in one line: model, group flag, then each floor with its domains
+// Every field of the entity on one line, in declaration order.
+QString describe(const VHEntity &e)
+{
+    return QStringList{e.id,
+                       e.uuid,
+                       e.model,
+                       e.modelId,
+                       e.qrCode,
+                       e.printed ? "printed" : "-",
+                       e.clientFlag ? "flag" : "-",
+                       e.name,
+                       e.entityId,
+                       e.floor,
+                       e.domainText,
+                       e.clientText,
+                       QString::number(e.domain),
+                       QString::number(e.category),
+                       VHPub::getQStringByDateTime(e.printedAt),
+                       e.printedBy}
+        .join('|');
+}
+
+// The tree on one line: model, group flag, then each floor with its domains
 // and their categories, e.g. "m1 group F1[2:5,7] F2[]".
 QString describe(const VHEntityTree &tree)
 {
@@ -38,12 +61,13 @@ QString describe(const VHEntityTree &tree)
     return parts.join(' ');
 }
 
-QString describe(const QList<VHProperty> &properties)
+QString describe(const VHEntityPropertyVersion &v)
 {
-    QStringList parts;
-    for (const VHProperty &property : properties)
+    QStringList parts{v.name, QString::number(v.entityId), v.floor, QString::number(v.category),
+                      QString::number(v.domain)};
+    for (const VHProperty &property : v.properties)
         parts.append(property.category + "/" + property.key + "=" + property.value);
-    return parts.join(' ');
+    return parts.join('|');
 }
 
 } // namespace
@@ -57,58 +81,34 @@ private slots:
     void parseEntity_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QStringList>(
-            "texts"); // id uuid model modelId qrCode name entityId floor printedBy
-        QTest::addColumn<bool>("printed");
-        QTest::addColumn<int>("domain");
-        QTest::addColumn<int>("category");
-        QTest::addColumn<QDateTime>("printedAt");
-        const QStringList noTexts{"", "", "", "", "", "", "", "", ""};
-
+        QTest::addColumn<QString>("expected");
+        // The caller's flag and text and the read-by-id domain text survive.
         QTest::newRow("every member")
             << QByteArray(R"({"_id":"e1","uuid":"g1","model":"Tower","modelId":"m1",
                 "qrCode":"QR-1","printed":true,"name":"Beam 7","entityId":"1042","floor":"F2",
                 "domain":3,"category":12,"printedAt":"2024-02-29T12:00:00.000Z",
                 "printedBy":"u2","projectId":"p1"})")
-            << QStringList{"e1", "g1", "Tower", "m1", "QR-1", "Beam 7", "1042", "F2", "u2"} << true
-            << 3 << 12 << QDateTime(QDate(2024, 2, 29), QTime(12, 0), Qt::UTC);
-        QTest::newRow("empty object")
-            << QByteArray("{}") << noTexts << false << 0 << 0 << QDateTime();
+            << "e1|g1|Tower|m1|QR-1|printed|flag|Beam 7|1042|F2|A1|mine|3|12|"
+               "2024-02-29T12:00:00.000Z|u2";
+        QTest::newRow("empty object") << QByteArray("{}") << "|||||-|flag||||A1|mine|0|0||";
         QTest::newRow("wrong types")
             << QByteArray(R"({"_id":1,"uuid":null,"model":{},"modelId":[],"qrCode":true,
                 "printed":"true","name":2,"entityId":1042,"floor":{"name":"F2"},
                 "domain":"A1","category":"12","printedAt":1709208000,"printedBy":["u2"]})")
-            << noTexts << false << 0 << 0 << QDateTime();
+            << "|||||-|flag||||A1|mine|0|0||";
     }
     void parseEntity()
     {
         QFETCH(QByteArray, json);
-        QFETCH(QStringList, texts);
-        QFETCH(bool, printed);
-        QFETCH(int, domain);
-        QFETCH(int, category);
-        QFETCH(QDateTime, printedAt);
-
+        QFETCH(QString, expected);
         VHEntity entity;
-        entity.id = "stale";
-        entity.printed = true;
-        entity.domain = 9;
+        ::parseEntity(object(R"({"_id":"stale","printed":true,"domain":9,"printedBy":"x"})"),
+                      entity);
         entity.clientFlag = true;
         entity.clientText = "mine";
         entity.domainText = "A1";
         ::parseEntity(object(json), entity);
-
-        QCOMPARE((QStringList{entity.id, entity.uuid, entity.model, entity.modelId, entity.qrCode,
-                              entity.name, entity.entityId, entity.floor, entity.printedBy}),
-                 texts);
-        QCOMPARE(entity.printed, printed);
-        QCOMPARE(entity.domain, domain);
-        QCOMPARE(entity.category, category);
-        QCOMPARE(entity.printedAt, printedAt);
-        // What the caller and the read by id put there stays.
-        QCOMPARE(entity.clientFlag, true);
-        QCOMPARE(entity.clientText, QString("mine"));
-        QCOMPARE(entity.domainText, QString("A1"));
+        QCOMPARE(describe(entity), expected);
     }
 
     void entityBody_data()
@@ -138,11 +138,9 @@ private slots:
         QFETCH(QString, expected);
         GetSoftCache()->setCurrentProjectId(projectId);
         VHEntity entity;
-        entity.id = "e1";
+        ::parseEntity(object(R"({"_id":"e1","name":"not sent","printed":true})"), entity);
         entity.uuid = uuid;
         entity.modelId = modelId;
-        entity.name = "not sent";
-        entity.printed = true;
         QCOMPARE(compact(entityToJson(entity)), expected);
     }
 
@@ -188,79 +186,43 @@ private slots:
     void parseEntityPropertyVersion_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<int>>("numbers"); // entityId, category, domain
-        QTest::addColumn<QString>("floor");
-        QTest::addColumn<QString>("properties");
-        QTest::newRow("every member")
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("every member, category read from group")
             << QByteArray(R"({"name":"Beam","entityId":1042,"floor":"F1","category":12,
                 "domain":3,"properties":[{"group":"Size","key":"Length","value":"4.2"},
                 {"group":"Id","category":"ignored","key":"Mark","value":7}]})")
-            << "Beam" << QList<int>{1042, 12, 3} << "F1"
-            << "Size/Length=4.2 Id/Mark=";
-        QTest::newRow("empty object") << QByteArray("{}") << "" << QList<int>{0, 0, 0} << ""
-                                      << "";
+            << "Beam|1042|F1|12|3|Size/Length=4.2|Id/Mark=";
+        QTest::newRow("empty object") << QByteArray("{}") << "|0||0|0";
         QTest::newRow("wrong types")
             << QByteArray(R"({"name":1,"entityId":"1042","floor":null,"category":true,
                 "domain":[3],"properties":{"group":"Size"}})")
-            << "" << QList<int>{0, 0, 0} << ""
-            << "";
+            << "|0||0|0";
         QTest::newRow("property that is not an object")
-            << QByteArray(R"({"properties":["Length"]})") << "" << QList<int>{0, 0, 0} << ""
-            << "/=";
+            << QByteArray(R"({"properties":["Length"]})") << "|0||0|0|/=";
     }
     void parseEntityPropertyVersion()
     {
         QFETCH(QByteArray, json);
-        QFETCH(QString, name);
-        QFETCH(QList<int>, numbers);
-        QFETCH(QString, floor);
-        QFETCH(QString, properties);
+        QFETCH(QString, expected);
         VHEntityPropertyVersion version;
-        version.name = "stale";
-        version.entityId = 5;
-        version.properties.append(VHProperty{"Old", "k", "v"});
+        ::parseEntityPropertyVersion(
+            object(R"({"name":"stale","properties":[{"group":"Old","key":"k"}]})"), version);
         ::parseEntityPropertyVersion(object(json), version);
-        QCOMPARE(version.name, name);
-        QCOMPARE((QList<int>{version.entityId, version.category, version.domain}), numbers);
-        QCOMPARE(version.floor, floor);
-        QCOMPARE(describe(version.properties), properties);
+        QCOMPARE(describe(version), expected);
     }
 
-    void parseProperty_data()
+    void properties()
     {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("every member")
-            << QByteArray(R"({"category":"Size","key":"Length","value":"4.2"})")
-            << "Size/Length=4.2";
-        QTest::newRow("group is not the category here")
-            << QByteArray(R"({"group":"Size","key":"Length"})") << "/Length=";
-        QTest::newRow("empty object") << QByteArray("{}") << "/=";
-        QTest::newRow("value as a number") << QByteArray(R"({"key":"n","value":4.2})") << "/n=";
-    }
-    void parseProperty()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(QString, expected);
-        QCOMPARE(describe({::parseProperty(object(json))}), expected);
-    }
-
-    void propertyBody_data()
-    {
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("every field") << QStringList{"Size", "Length", "4.2"}
-                                     << R"({"category":"Size","key":"Length","value":"4.2"})";
-        QTest::newRow("empty texts stay texts")
-            << QStringList{"", "", ""} << R"({"category":"","key":"","value":""})";
-    }
-    void propertyBody()
-    {
-        QFETCH(QStringList, fields);
-        QFETCH(QString, expected);
-        const VHProperty property{fields.at(0), fields.at(1), fields.at(2)};
-        QCOMPARE(compact(propertyToJson(property)), expected);
+        VHEntityPropertyVersion holder;
+        holder.properties = {
+            parseProperty(object(R"({"category":"Size","key":"Length","value":"4.2"})")),
+            parseProperty(object(R"({"group":"Size","key":"n","value":4.2})"))};
+        QCOMPARE(describe(holder), QString("|0||0|0|Size/Length=4.2|/n="));
+        QCOMPARE(compact(propertyToJson(holder.properties.at(0))),
+                 QString(R"({"category":"Size","key":"Length","value":"4.2"})"));
+        // Empty texts are sent as texts, not as null.
+        QCOMPARE(compact(propertyToJson(VHProperty())),
+                 QString(R"({"category":"","key":"","value":""})"));
     }
 };
 

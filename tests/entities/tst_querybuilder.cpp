@@ -194,23 +194,6 @@ private slots:
                  QString(R"({"modelId":"m1","uuid":{"$in":["a","b"]}})"));
         QCOMPARE(queryParam(R"({"a":1})"), queryParam(QJsonObject{{"a", 1}}));
     }
-
-    // A "where=" document goes into the URL as its JSON text, whatever it holds.
-    void whereTextTravelsAsItStands()
-    {
-        TestServer server;
-        useServer(server);
-        const QString path = apiPath("model-service/projects/p1/extend_properties");
-        server.on("GET", path, ScriptedReply::json(QJsonArray()));
-        const QString where =
-            RequestFrame::compactJson(propertySearchQuery("50% more, (2)", false));
-        RequestFrame::Exchange::get(RequestFrame::url(RequestFrame::Service::Model,
-                                                      "projects/%1/extend_properties?where=%2",
-                                                      RequestFrame::currentProjectId(), where));
-        QCOMPARE(server.lastRequest().path, path);
-        QCOMPARE(QUrl::fromPercentEncoding(server.lastRequest().rawQuery.toUtf8()),
-                 "where=" + where);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestQueryBuilder)
