@@ -1,4 +1,6 @@
+#include "core/requestframe.h"
 #include "entities/entitycodec.h"
+#include "jsontext.h"
 
 #include "VHPublicFun.h"
 #include "VHSoftBase.h"
@@ -6,20 +8,9 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+using RequestFrame::compactJson;
+
 namespace {
-
-QJsonObject object(const QByteArray &json)
-{
-    const QJsonDocument document = QJsonDocument::fromJson(json);
-    if (!document.isObject())
-        qFatal("test JSON is not an object: %s", json.constData());
-    return document.object();
-}
-
-QString compact(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
 
 // Every field of the entity on one line, in declaration order.
 QString describe(const VHEntity &e)
@@ -141,7 +132,7 @@ private slots:
         ::parseEntity(object(R"({"_id":"e1","name":"not sent","printed":true})"), entity);
         entity.uuid = uuid;
         entity.modelId = modelId;
-        QCOMPARE(compact(entityToJson(entity)), expected);
+        QCOMPARE(compactJson(entityToJson(entity)), expected);
     }
 
     void parseEntityTree_data()
@@ -218,10 +209,10 @@ private slots:
             parseProperty(object(R"({"category":"Size","key":"Length","value":"4.2"})")),
             parseProperty(object(R"({"group":"Size","key":"n","value":4.2})"))};
         QCOMPARE(describe(holder), QString("|0||0|0|Size/Length=4.2|/n="));
-        QCOMPARE(compact(propertyToJson(holder.properties.at(0))),
+        QCOMPARE(compactJson(propertyToJson(holder.properties.at(0))),
                  QString(R"({"category":"Size","key":"Length","value":"4.2"})"));
         // Empty texts are sent as texts, not as null.
-        QCOMPARE(compact(propertyToJson(VHProperty())),
+        QCOMPARE(compactJson(propertyToJson(VHProperty())),
                  QString(R"({"category":"","key":"","value":""})"));
     }
 };

@@ -7,12 +7,9 @@
 
 Q_DECLARE_METATYPE(VHEntityCondition)
 
-namespace {
+using RequestFrame::compactJson;
 
-QString compact(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
+namespace {
 
 QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0)
 {
@@ -64,11 +61,11 @@ class TestQueryBuilder : public QObject
 private slots:
     void inClauses()
     {
-        QCOMPARE(compact(makeInClause(QStringList{"b", "", "a"})),
+        QCOMPARE(compactJson(makeInClause(QStringList{"b", "", "a"})),
                  QString(R"({"$in":["b",null,"a"]})"));
-        QCOMPARE(compact(makeInClause(QStringList())), QString(R"({"$in":[]})"));
-        QCOMPARE(compact(makeInClause(QList<int>{7, 0, -5})), QString(R"({"$in":[7,0,-5]})"));
-        QCOMPARE(compact(makeInClause(QList<int>())), QString(R"({"$in":[]})"));
+        QCOMPARE(compactJson(makeInClause(QStringList())), QString(R"({"$in":[]})"));
+        QCOMPARE(compactJson(makeInClause(QList<int>{7, 0, -5})), QString(R"({"$in":[7,0,-5]})"));
+        QCOMPARE(compactJson(makeInClause(QList<int>())), QString(R"({"$in":[]})"));
     }
 
     void entitySearch_data()
@@ -155,16 +152,17 @@ private slots:
     {
         QFETCH(bool, exact);
         QFETCH(QString, expected);
-        QCOMPARE(compact(propertySearchQuery("A.1", exact)), expected);
+        QCOMPARE(compactJson(propertySearchQuery("A.1", exact)), expected);
     }
 
     void uuidDocuments()
     {
-        QCOMPARE(compact(uuidQuery({"g1", ""})), QString(R"({"uuid":{"$in":["g1",null]}})"));
-        QCOMPARE(compact(entityUuidQuery("m1", {"g1"})),
+        QCOMPARE(compactJson(uuidQuery({"g1", ""})), QString(R"({"uuid":{"$in":["g1",null]}})"));
+        QCOMPARE(compactJson(entityUuidQuery("m1", {"g1"})),
                  QString(R"({"modelId":"m1","uuid":{"$in":["g1"]}})"));
         // The model id is always text, unlike the uuids.
-        QCOMPARE(compact(entityUuidQuery("", {})), QString(R"({"modelId":"","uuid":{"$in":[]}})"));
+        QCOMPARE(compactJson(entityUuidQuery("", {})),
+                 QString(R"({"modelId":"","uuid":{"$in":[]}})"));
     }
 
     // A query parameter carries percent escapes such as "%2C" for a comma;

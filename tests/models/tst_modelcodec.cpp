@@ -1,3 +1,5 @@
+#include "../entities/jsontext.h"
+#include "core/requestframe.h"
 #include "models/modelcodec.h"
 
 #include "VHPublicFun.h"
@@ -6,20 +8,9 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+using RequestFrame::compactJson;
+
 namespace {
-
-QJsonObject object(const QByteArray &json)
-{
-    const QJsonDocument document = QJsonDocument::fromJson(json);
-    if (!document.isObject())
-        qFatal("test JSON is not an object: %s", json.constData());
-    return document.object();
-}
-
-QString compact(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
 
 // Every field of the record on one line, in declaration order.
 QString describe(const VHModel &m)
@@ -173,7 +164,7 @@ private slots:
         set.name = "Set \"A\"";
         QJsonObject body;
         modelSetToJson(set, body);
-        QCOMPARE(compact(body), expected);
+        QCOMPARE(compactJson(body), expected);
     }
 
     void modelSetWhere_data()
