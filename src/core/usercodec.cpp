@@ -1,12 +1,16 @@
 #include "usercodec.h"
 
+#include "jsonfields.h"
+
+using JsonField::text;
+
 void parseUser(const QJsonObject &object, VHUser &user)
 {
-    user.id = object.value(QLatin1String("_id")).toString();
-    user.name = object.value(QLatin1String("name")).toString();
-    user.nickName = object.value(QLatin1String("nickName")).toString();
-    user.avatar = object.value(QLatin1String("avatar")).toString();
-    user.phoneNumber = object.value(QLatin1String("phoneNumber")).toString();
-    user.signature = object.value(QLatin1String("signature")).toString();
-    user.visible = object.value(QLatin1String("visible")).toBool(true);
+    user.id = text(object, "_id");
+    user.name = text(object, "name");
+    user.nickName = text(object, "nickName");
+    user.avatar = text(object, "avatar");
+    user.phoneNumber = text(object, "phoneNumber");
+    user.signature = text(object, "signature");
+    user.visible = JsonField::boolean(object, "visible", true);
 }

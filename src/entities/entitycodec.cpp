@@ -1,7 +1,7 @@
 #include "entitycodec.h"
 
+#include "core/jsonfields.h"
 #include "core/requestframe.h"
-#include "projects/jsonfields.h"
 
 #include "VHPublicFun.h"
 
@@ -51,13 +51,13 @@ void parseEntity(const QJsonObject &object, VHEntity &entity)
     entity.modelId = text(object, "modelId");
     entity.model = text(object, "model");
     entity.qrCode = text(object, "qrCode");
-    entity.printed = object.value(QLatin1String("printed")).toBool(false);
+    entity.printed = JsonField::boolean(object, "printed", false);
     entity.name = text(object, "name");
     entity.entityId = text(object, "entityId");
     entity.floor = text(object, "floor");
     entity.category = integer(object, "category");
     entity.domain = integer(object, "domain");
-    entity.printedAt = VHPub::getDateTimeByQString(text(object, "printedAt"));
+    entity.printedAt = JsonField::dateTime(object, "printedAt");
     entity.printedBy = text(object, "printedBy");
 }
 
@@ -73,7 +73,7 @@ QJsonObject entityToJson(const VHEntity &entity)
 void parseEntityTree(const QJsonObject &object, VHEntityTree &tree)
 {
     tree.modelId = text(object, "modelId");
-    tree.group = object.value(QLatin1String("group")).toBool(false);
+    tree.group = JsonField::boolean(object, "group", false);
     tree.floors.clear();
     for (const QJsonObject &floor : objects(object, "floors"))
         tree.floors.append(parseTreeFloor(floor));

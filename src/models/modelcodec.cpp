@@ -1,27 +1,15 @@
 #include "modelcodec.h"
 
+#include "core/jsonfields.h"
 #include "core/requestframe.h"
-#include "projects/jsonfields.h"
 
 #include "VHPublicFun.h"
 
 #include <QJsonArray>
 
+using JsonField::dateTime;
+using JsonField::stringList;
 using JsonField::text;
-
-namespace {
-
-QStringList textList(const QJsonObject &object, const char *key)
-{
-    return VHPub::getStrListFromVarList(JsonField::array(object, key).toVariantList());
-}
-
-QDateTime dateTime(const QJsonObject &object, const char *key)
-{
-    return VHPub::getDateTimeByQString(text(object, key));
-}
-
-} // namespace
 
 void parseModel(const QJsonObject &object, VHModel &model)
 {
@@ -32,14 +20,14 @@ void parseModel(const QJsonObject &object, VHModel &model)
         model.modelId = model.id;
     model.linkId = text(object, "linkId");
     model.name = text(object, "name");
-    model.authorized = object.value(QLatin1String("authorized")).toBool(true);
+    model.authorized = JsonField::boolean(object, "authorized", true);
     model.modelFile = text(object, "modelFile");
     model.remark = text(object, "remark");
     // Through the variant, so that sizes beyond 32 bits keep their exact value.
     model.modelSize = object.value(QLatin1String("modelSize")).toVariant().toLongLong();
     model.version = object.value(QLatin1String("version")).toInt(1);
     model.preprocessed = object.value(QLatin1String("preprocessed")).toInt(0);
-    model.tags = textList(object, "tags");
+    model.tags = stringList(object, "tags");
     model.updatedAt = dateTime(object, "updatedAt");
     model.updatedBy = text(object, "updatedBy");
 }
@@ -48,7 +36,7 @@ void parseModelSet(const QJsonObject &object, VHModelSet &set)
 {
     set.id = text(object, "_id");
     set.name = text(object, "name");
-    set.modelIds = textList(object, "modelIds");
+    set.modelIds = stringList(object, "modelIds");
     set.createdAt = dateTime(object, "createdAt");
     set.createdBy = text(object, "createdBy");
 }
@@ -84,6 +72,6 @@ VHModelTagType parseModelTagType(const QJsonObject &object)
     VHModelTagType type;
     type.id = text(object, "_id");
     type.name = text(object, "name");
-    type.isDefault = object.value(QLatin1String("default")).toBool(false);
+    type.isDefault = JsonField::boolean(object, "default", false);
     return type;
 }

@@ -1,6 +1,6 @@
 #include "configurationcodec.h"
 
-#include "projects/jsonfields.h"
+#include "core/jsonfields.h"
 
 using JsonField::text;
 
@@ -10,11 +10,6 @@ namespace {
 QString englishName(const QJsonObject &object)
 {
     return text(JsonField::object(object, "i18n"), "en_US");
-}
-
-bool flag(const QJsonObject &object, const char *key, bool fallback)
-{
-    return object.value(QLatin1String(key)).toBool(fallback);
 }
 
 } // namespace
@@ -43,10 +38,10 @@ void parseModule(const QJsonObject &object, VHModule &module)
     module.key = text(object, "key");
     module.category = text(object, "category");
     module.icon = text(object, "icon");
-    module.value = flag(object, "value", true);
-    module.internal = flag(object, "internal", false);
-    module.enable = flag(object, "enable", true);
-    module.statistics = flag(object, "statistics", false);
+    module.value = JsonField::boolean(object, "value", true);
+    module.internal = JsonField::boolean(object, "internal", false);
+    module.enable = JsonField::boolean(object, "enable", true);
+    module.statistics = JsonField::boolean(object, "statistics", false);
 }
 
 void parseModuleGroup(const QJsonObject &object, VHModuleGroup &group)

@@ -1,6 +1,6 @@
 #include "membercodec.h"
 
-#include "projects/jsonfields.h"
+#include "core/jsonfields.h"
 
 using JsonField::text;
 
@@ -8,7 +8,7 @@ void parseProjectMember(const QJsonObject &object, VHUser &member)
 {
     member.id = text(object, "userId");
     member.structureId = text(object, "structureId");
-    member.visible = object.value(QLatin1String("visible")).toBool(true);
+    member.visible = JsonField::boolean(object, "visible", true);
 
     const QJsonObject user = JsonField::object(object, "user");
     if (!user.isEmpty()) {

@@ -3,7 +3,7 @@
 
 #include "VHProjectTypes.h"
 
-#include "projects/jsonfields.h"
+#include "core/jsonfields.h"
 
 #include <QJsonObject>
 

@@ -1,39 +1,23 @@
 #include "projectcodec.h"
 
+#include "core/jsonfields.h"
 #include "core/requestframe.h"
-#include "projects/jsonfields.h"
 
 #include "VHPublicFun.h"
 
 #include <QJsonArray>
 
+using JsonField::dateTime;
 using JsonField::integer;
+using JsonField::stringList;
 using JsonField::text;
 
 namespace {
 
-QDateTime dateTime(const QJsonObject &object, const char *key)
-{
-    return VHPub::getDateTimeByQString(text(object, key));
-}
-
-QStringList stringList(const QJsonObject &object, const char *key)
-{
-    return VHPub::getStrListFromVarList(JsonField::array(object, key).toVariantList());
-}
-
-QJsonArray toJsonArray(const QStringList &ids)
-{
-    QJsonArray array;
-    for (const QString &id : ids)
-        array.append(id);
-    return array;
-}
-
 QJsonObject notIn(const QStringList &ids)
 {
     QJsonObject clause;
-    clause.insert(QStringLiteral("$nin"), toJsonArray(ids));
+    clause.insert(QStringLiteral("$nin"), QJsonArray::fromStringList(ids));
     return clause;
 }
 

@@ -1,14 +1,18 @@
 #include "updateinfocodec.h"
 
+#include "core/jsonfields.h"
+
+using JsonField::text;
+
 void parseUpdateInfo(const QJsonObject &object, UpdateInfo &info)
 {
-    info.id = object.value(QLatin1String("_id")).toString();
-    info.name = object.value(QLatin1String("name")).toString();
-    info.version = object.value(QLatin1String("version")).toString();
+    info.id = text(object, "_id");
+    info.name = text(object, "name");
+    info.version = text(object, "version");
     // The server sends the build number as text; anything else counts as 0.
-    info.build = object.value(QLatin1String("build")).toString().toInt(nullptr, 10);
-    info.fileId = object.value(QLatin1String("fileId")).toString();
-    info.device = object.value(QLatin1String("device")).toString();
-    info.description = object.value(QLatin1String("description")).toString();
-    info.forced = object.value(QLatin1String("forced")).toBool(false);
+    info.build = text(object, "build").toInt(nullptr, 10);
+    info.fileId = text(object, "fileId");
+    info.device = text(object, "device");
+    info.description = text(object, "description");
+    info.forced = JsonField::boolean(object, "forced", false);
 }

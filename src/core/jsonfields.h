@@ -1,0 +1,54 @@
+#ifndef VHPD_CORE_JSONFIELDS_H
+#define VHPD_CORE_JSONFIELDS_H
+
+#include "VHPublicFun.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// Members of the service's records, read the one way every codec reads them:
+// a missing or mistyped member gives the default.
+namespace JsonField {
+
+inline QString text(const QJsonObject &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+inline int integer(const QJsonObject &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toInt(0);
+}
+
+inline QJsonObject object(const QJsonObject &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toObject();
+}
+
+inline QJsonArray array(const QJsonObject &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toArray();
+}
+
+inline bool boolean(const QJsonObject &object, const char *key, bool fallback)
+{
+    return object.value(QLatin1String(key)).toBool(fallback);
+}
+
+// A date-time travels as the server's text.
+inline QDateTime dateTime(const QJsonObject &object, const char *key)
+{
+    return VHPub::getDateTimeByQString(text(object, key));
+}
+
+inline QStringList stringList(const QJsonObject &object, const char *key)
+{
+    return VHPub::getStrListFromVarList(array(object, key).toVariantList());
+}
+
+} // namespace JsonField
+
+#endif // VHPD_CORE_JSONFIELDS_H
