@@ -79,6 +79,32 @@ private slots:
         QCOMPARE(seen.query.value(QStringLiteral("skip")), QStringLiteral("3"));
     }
 
+    void whereTextReachesTheServerExactly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QString printable;
+        for (char c = 0x20; c < 0x7f; ++c)
+            printable += QLatin1Char(c);
+        QTest::newRow("every printable character") << printable;
+        QTest::newRow("url-significant") << "A b+c&d=e#f%g?h%2C";
+        QTest::newRow("brackets and escapes in a string") << "}]\\\"{[";
+        QTest::newRow("non-ascii") << QString::fromUtf8("楼层 2 – Ü");
+    }
+    void whereTextReachesTheServerExactly()
+    {
+        QFETCH(QString, name);
+        m_server.on("GET", apiPath("model-service/projects/p1/model_sets"),
+                    ScriptedReply::json(QJsonArray()));
+        const QString where = compactJson(QJsonObject{{"name", name}, {"tags", QJsonArray{name}}});
+        Exchange::get(url(Service::Model, "projects/%1/model_sets?where=%2&only_count=true&x",
+                          QStringLiteral("p1"), where));
+        const RecordedRequest seen = m_server.lastRequest();
+        QCOMPARE(seen.query.value("where"), where);
+        QCOMPARE(seen.query.value("only_count"), QString("true"));
+        QVERIFY(seen.query.contains("x"));
+        QCOMPARE(seen.query.size(), 3);
+    }
+
     void queryParamDecodesOnceToTheJson()
     {
         m_server.on("GET", apiPath("model-service/x"), ScriptedReply::json(QJsonArray()));

@@ -21,7 +21,7 @@ void AsyncNetManager::get(const QString &url)
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         if (m_reply == reply)
             m_reply.clear();
-        emit netComplete(reply->readAll());
+        emit netComplete(reply->isOpen() ? reply->readAll() : QByteArray());
     });
 }
 

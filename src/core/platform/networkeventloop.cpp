@@ -42,7 +42,8 @@ void NetworkEventLoop::capture()
     m_httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_redirectTarget =
         m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl().toString();
-    m_body = m_reply->readAll();
+    if (m_reply->isOpen())
+        m_body = m_reply->readAll();
     m_loop.quit();
 }
 

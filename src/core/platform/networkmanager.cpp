@@ -54,6 +54,68 @@ void destroyManager()
     delete g_manager.data();
 }
 
+// Where the JSON document that starts at `from` ends, by JSON's own rules:
+// brackets nest, and inside strings brackets and escaped quotes do not count.
+// A document that never closes runs to the end of the text.
+int jsonDocumentEnd(const QString &text, int from)
+{
+    int depth = 0;
+    bool inString = false;
+    for (int i = from; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (inString) {
+            if (c == QLatin1Char('\\'))
+                ++i;
+            else if (c == QLatin1Char('"'))
+                inString = false;
+        } else if (c == QLatin1Char('"')) {
+            inString = true;
+        } else if (c == QLatin1Char('{') || c == QLatin1Char('[')) {
+            ++depth;
+        } else if ((c == QLatin1Char('}') || c == QLatin1Char(']')) && --depth == 0) {
+            return i + 1;
+        }
+    }
+    return text.size();
+}
+
+// The URL a request goes to. Query values that are JSON documents (the
+// "where=" conditions) are percent-encoded as a whole, so that a name or
+// search text holding "&", "+", "#" or "%" reaches the server exactly as
+// composed; everything else is taken as written.
+QUrl requestUrl(const QString &text)
+{
+    const int queryStart = text.indexOf(QLatin1Char('?'));
+    if (queryStart < 0 || (text.indexOf(QLatin1Char('{'), queryStart) < 0 &&
+                           text.indexOf(QLatin1Char('['), queryStart) < 0))
+        return QUrl(text, QUrl::TolerantMode);
+    QString composed = text.left(queryStart + 1);
+    int i = queryStart + 1;
+    while (i < text.size()) {
+        const int valueStart = text.indexOf(QLatin1Char('='), i) + 1;
+        const int nextParameter = text.indexOf(QLatin1Char('&'), i);
+        if (valueStart <= 0 || (nextParameter >= 0 && nextParameter < valueStart)) {
+            // A parameter without a value.
+            const int end = nextParameter < 0 ? text.size() : nextParameter + 1;
+            composed += text.midRef(i, end - i);
+            i = end;
+            continue;
+        }
+        composed += text.midRef(i, valueStart - i);
+        i = valueStart;
+        if (i < text.size() && (text.at(i) == QLatin1Char('{') || text.at(i) == QLatin1Char('['))) {
+            const int end = jsonDocumentEnd(text, i);
+            composed += QString::fromLatin1(QUrl::toPercentEncoding(text.mid(i, end - i)));
+            i = end;
+        }
+        const int end = text.indexOf(QLatin1Char('&'), i);
+        const int stop = end < 0 ? text.size() : end + 1;
+        composed += text.midRef(i, stop - i);
+        i = stop;
+    }
+    return QUrl(composed, QUrl::TolerantMode);
+}
+
 } // namespace
 
 NetworkManager &NetworkManager::instance()
@@ -74,7 +136,7 @@ NetworkManager::NetworkManager(QObject *parent)
 
 QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray &contentType) const
 {
-    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
+    QNetworkRequest request(requestUrl(url));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setSslConfiguration(m_tls);
