@@ -88,4 +88,12 @@ struct VHEntityCondition
     bool printed = false; // true: only entities already printed
 };
 
+// The extended properties that one project attaches to one model element.
+struct VHEntityPropertyExtend
+{
+    QString uuid; // the element's id inside the model file
+    QString projectId;
+    QList<VHProperty> properties;
+};
+
 #endif // VHENTITYTYPES_H

@@ -8,10 +8,17 @@
 #include <QStringList>
 
 // Records of work-sheet statistics.
-// (Placeholders until their codecs land; each becomes a full record.)
 
+// The inspection quantity of one time bucket; which of year, month, week and
+// day are set depends on the period asked for.
 struct VHStatisticsQuantity
 {
+    QString type;
+    int year = 0;
+    int month = 0;
+    int week = 0;
+    int day = 0;
+    int total = 0;
 };
 
 #endif // VHSTATISTICSTYPES_H
