@@ -9,6 +9,7 @@
 #include "VHStatisticsTypes.h"
 #include "VHUser.h"
 
+#include <QDate>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -111,6 +112,33 @@ public:
 
     // --- Models ----------------------------------------------------------------
 
+    // Every model read completes the models with their tag index and
+    // remembers them by id; a failed read remembers nothing.
+
+    // From memory when `useCache` and the model is known, else from the server.
+    bool getModelById(const QString &id, VHModel &model, bool useCache);
+    // The model as of `version` (a history entry when that is not the current
+    // one); false when neither is found, `model` then being a default record.
+    bool getModelByVersion(const QString &id, int version, VHModel &model, bool useCache);
+    bool getModelHistory(const QString &modelId, QList<VHModel> &models);
+    bool getModelHistoryVersion(const QString &modelId, int version, VHModel &model);
+    bool getModelRecentUpload(QList<VHModel> &models);
+    // The current project's models in natural, case-insensitive name order;
+    // with `onlyAuthorized`, only those the user may see.
+    bool getProjectModels(QList<VHModel> &models, bool onlyAuthorized);
+    // The models of `ids` the server lets the user read, in the server's order;
+    // empty and false when any part of the read failed.
+    bool getModelsByIds(const QStringList &ids, QList<VHModel> &models);
+    // One record per open model of the client, in the same order; a model that
+    // is neither remembered nor readable gives a record with empty fields.
+    void getCurrentModels(QList<VHModel> &models);
+    QString getModelName(const QString &id);
+    // The non-empty names of these models, in order; may be shorter than `ids`.
+    void getModelNamesByModelIds(const QStringList &ids, QStringList &names);
+    // Brings `models` up to date; a model replaced by a newer upload comes back
+    // as its history version, one found nowhere is dropped. Always true.
+    bool freshModels(QList<VHModel> &models);
+
     bool deleteModel(const QString &modelId);
     // `historyId` is the `id` of a history entry, not of its model.
     bool deleteModelHistory(const QString &historyId);
@@ -119,6 +147,15 @@ public:
 
     // --- Model sets --------------------------------------------------------------
 
+    // From memory when `useCache` and the set is known, else from the server.
+    bool getModelSet(const QString &id, VHModelSet &set, bool useCache);
+    bool getModelSets(const VHModelSetCondition &condition, QList<VHModelSet> &sets);
+    // The set read afresh, then its models; true once the set was read.
+    bool getModelSetModels(const QString &id, QList<VHModel> &models);
+    // The name of a set read earlier; empty for one never read. Asks no server.
+    QString getModelSetName(const QString &id);
+    // Whether the user has already created a set named `name`.
+    bool isModelSetNameExist(const QString &name);
     // Creates `set` in the current project; it comes back with the server's id,
     // creation time and creator. Not cached.
     bool createModelSet(VHModelSet &set);
@@ -127,17 +164,121 @@ public:
 
     // --- Model tags and edit rights ----------------------------------------------
 
+    // Reloads the project's tag types (default ones first, each with its tags)
+    // and tags; false when either read failed, whose part then stays empty.
+    bool initModelTags();
+    // Indexes the model's tags by tag type (the last tag of a type wins); tags
+    // of no known type share the empty type.
+    void fillModelMapModelTag(VHModel &model);
+    // The next three load the tags first when none are held.
+    bool getModelTagTypes(QList<VHModelTagType> &types);
+    bool getModelTags(QList<VHModelTag> &tags);
+    bool getModelTagById(const QString &id, VHModelTag &tag);
+    // Among the tag types held; never loads.
+    bool getModeTagTypeById(const QString &id, VHModelTagType &type);
+    QString getModelTagNameById(const QString &id) const;
+    // Reloads the user's edit rights; until then nothing may be edited.
+    bool initModelAuth();
+    bool canEditModel();
+    // Whether a model carrying `tagIds` may be edited: the overall right,
+    // restricted by the rights recorded for these tags.
+    bool canEditTagModel(const QStringList &tagIds);
+
     // --- Model comparison --------------------------------------------------------
+
+    // The uuids of the entities that changed between the two versions, under
+    // "add", "del" or the kind of their modification.
+    bool getCompareModels(const QString &modelId, int baseVersion, int compareVersion,
+                          QMap<QString, QStringList> &diff);
+    bool getCompareEntityProperty(const QString &modelId, const QString &uuid, int baseVersion,
+                                  int compareVersion, VHEntityPropertyVersion &base,
+                                  VHEntityPropertyVersion &compare);
 
     // --- Model file upload -------------------------------------------------------
 
+    // Sends a model file to create a model; the caches are not touched.
+    bool uploadModelDNG(const VHUploadDNG &upload);
+    // Replaces the file of model `upload.modelId`.
+    bool updateModelDNG(const VHUploadDNG &upload);
+
     // --- Entities ----------------------------------------------------------------
+
+    // `entities` comes back as the server's records of the created entities.
+    bool createEntities(QList<VHEntity> &entities);
+    // Counts the entities that `condition` selects and remembers the search
+    // for the pages that follow.
+    bool getEntityRangeCount(const VHEntityCondition &condition, int &count);
+    // One page of the last counted search, newest print first. The page
+    // becomes the entity cache that getEntities and getEntity read.
+    bool getEntityRangeData(int skip, int limit, QList<VHEntity> &entities);
+    // From the entity cache only; an id it lacks yields an empty record.
+    bool getEntities(const QStringList &ids, QList<VHEntity> &entities);
+    bool getEntity(const QString &id, VHEntity &entity);
+    // The model's entities of the elements `uuids`.
+    bool getEntityByGuids(const QString &modelId, const QStringList &uuids,
+                          QList<VHEntity> &entities);
+    // The entity as of model version `version` (only read).
+    bool getEntityById(const QString &modelId, const QString &entityId, int &version,
+                       VHEntity &entity);
+    // Appends the uuids of the elements whose extended properties match
+    // `text`: equal to it, or else containing it as a case-insensitive regular
+    // expression.
+    bool getEntityByExtendProperty(const QString &text, bool exact, QStringList &uuids);
+    bool getEntityTree(QList<VHEntityTree> &trees);
+    // Loads which property groups the project shows.
+    bool getEntityPropertyDisplay();
+    // True unless the project hides `group`; loads the settings until a load
+    // succeeds.
+    bool isEntityPropertyDisplay(const QString &group);
 
     // --- Extended properties -----------------------------------------------------
 
+    bool createGuidExtendProperty(VHEntityPropertyExtend &extend);
+    // Appends the documents of the element `uuid`.
+    bool getExtendPropertyByGuid(const QString &uuid, QList<VHEntityPropertyExtend> &list);
+    // The documents of `uuids`, grouped by element uuid.
+    bool getExtendPropertyByGuids(const QStringList &uuids,
+                                  QMap<QString, QList<VHEntityPropertyExtend>> &byUuid);
+    // The properties of all the elements, merged into one list by the server.
+    bool getExtendPropertyMerged(const QStringList &uuids, QList<VHProperty> &properties);
+    // Writes `properties` (only read) to all the elements at once.
+    bool putExtendPropertyMerged(const QStringList &uuids, QList<VHProperty> &properties);
+
     // --- QR settings, QR templates and print records ------------------------------
 
+    // Read once and then served from memory until clear().
+    bool getProjectUserQRSetting(VHQRSetting &setting);
+    // Send only what differs from the remembered setting; with no difference
+    // nothing is sent and `setting` takes the remembered values.
+    bool createProjectUserQRSetting(VHQRSetting &setting);
+    bool updateProjectUserQRSetting(VHQRSetting &setting);
+    // Appends the project's templates, then orders the list by name; loaded
+    // once per successful load.
+    bool getQRTemplates(QList<VHQRTemplate> &templates);
+    // From the loaded templates only; false when none has `id`.
+    bool getQRTemplateById(const QString &id, VHQRTemplate &qrTemplate);
+    bool createQRTemplate(VHQRTemplate &qrTemplate);
+    // Sends the fields that `qrTemplate.modifiedFields` names.
+    bool updateQRTemplate(VHQRTemplate &qrTemplate);
+    bool deleteQRTemplate(const QString &id);
+    bool createPrintRecord(const QList<VHPrintRecord> &records);
+    // The resource's print records, newest first; remembered for
+    // getPrintRecord.
+    bool getResourcePrintRecord(const QString &resourceId, QList<VHPrintRecord> &records);
+    // From the last resource read; an unknown id yields a default record.
+    bool getPrintRecord(const QString &id, VHPrintRecord &record);
+
     // --- Work-sheet statistics -----------------------------------------------
+
+    // The current user's figures in the current project. Counters and lists
+    // are added to: the caller starts them at 0 or empty.
+    bool getContactSheetStatistics(int &unfinished);
+    // `count` becomes the number of open inspections; their deadlines are
+    // appended.
+    bool getInspectCount(const QString &category, int &count, QList<QDate> &deadlines);
+    bool getInspectStatistics(const QString &category, int &total, int &delayed);
+    bool getInspectQuantities(QList<VHStatisticsQuantity> &quantities, const QString &category,
+                              const QString &period);
 
 private:
     // Lets the test programs inspect the caches they check.

@@ -1,0 +1,85 @@
+#include "VHPrimaryData.h"
+
+#include "entities/modelservice.h"
+#include "entities/querybuilder.h"
+
+// The entity cache holds the last page of the paged search; look-ups of ids
+// it lacks leave an empty record behind.
+
+bool VHPrimaryData::createEntities(QList<VHEntity> &entities)
+{
+    return ModelService::createEntities(entities);
+}
+
+bool VHPrimaryData::getEntityRangeCount(const VHEntityCondition &condition, int &count)
+{
+    // The search is remembered for the pages that follow, whatever the count
+    // answers; a condition that filters nothing is sent as no query at all.
+    m_entityRangeQuery.clear();
+    const QString query = entityConditionToQuery(condition);
+    if (query != QLatin1String("{}"))
+        m_entityRangeQuery = queryParam(query);
+    return ModelService::getEntityRangeCount(m_entityRangeQuery, count);
+}
+
+bool VHPrimaryData::getEntityRangeData(int skip, int limit, QList<VHEntity> &entities)
+{
+    if (!ModelService::getEntityRangeData(m_entityRangeQuery, skip, limit, entities))
+        return false;
+    m_entities.clear();
+    for (const VHEntity &entity : qAsConst(entities))
+        m_entities.insert(entity.id, entity);
+    return true;
+}
+
+bool VHPrimaryData::getEntities(const QStringList &ids, QList<VHEntity> &entities)
+{
+    entities.clear();
+    for (const QString &id : ids)
+        entities.append(m_entities[id]);
+    return true;
+}
+
+bool VHPrimaryData::getEntity(const QString &id, VHEntity &entity)
+{
+    entity = m_entities[id];
+    return true;
+}
+
+bool VHPrimaryData::getEntityByGuids(const QString &modelId, const QStringList &uuids,
+                                     QList<VHEntity> &entities)
+{
+    return ModelService::getEntityByGuids(modelId, uuids, entities);
+}
+
+bool VHPrimaryData::getEntityById(const QString &modelId, const QString &entityId, int &version,
+                                  VHEntity &entity)
+{
+    return ModelService::getEntityById(modelId, entityId, version, entity);
+}
+
+bool VHPrimaryData::getEntityByExtendProperty(const QString &text, bool exact, QStringList &uuids)
+{
+    return ModelService::getEntityByExtendProperty(text, exact, uuids);
+}
+
+bool VHPrimaryData::getEntityTree(QList<VHEntityTree> &trees)
+{
+    return ModelService::getEntityTree(trees);
+}
+
+bool VHPrimaryData::getEntityPropertyDisplay()
+{
+    m_entityPropertyDisplay.clear();
+    m_entityPropertyDisplayLoaded = ModelService::getEntityPropertyDisplay(m_entityPropertyDisplay);
+    return m_entityPropertyDisplayLoaded;
+}
+
+bool VHPrimaryData::isEntityPropertyDisplay(const QString &group)
+{
+    // Until a load succeeds every query tries again; a group the project does
+    // not mention is shown.
+    if (!m_entityPropertyDisplayLoaded)
+        getEntityPropertyDisplay();
+    return m_entityPropertyDisplay.value(group, true);
+}

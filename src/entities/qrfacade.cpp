@@ -1,0 +1,137 @@
+#include "VHPrimaryData.h"
+
+#include "entities/baseservice.h"
+#include "entities/modelservice.h"
+
+#include "VHPublicFun.h"
+
+#include <algorithm>
+
+namespace {
+
+// Templates are listed by name, digit runs by value and letters without
+// regard to case ("Label 2" before "label 10").
+void sortByName(QList<VHQRTemplate> &templates)
+{
+    std::stable_sort(templates.begin(), templates.end(),
+                     [](const VHQRTemplate &a, const VHQRTemplate &b) {
+                         return VHPub::naturalSort(a.name, b.name, Qt::CaseInsensitive);
+                     });
+}
+
+} // namespace
+
+bool VHPrimaryData::getProjectUserQRSetting(VHQRSetting &setting)
+{
+    if (m_qrSettingLoaded) {
+        setting = m_qrSetting;
+        // A setting saved without a logo shows the one it was first read with.
+        if (setting.logo.isEmpty())
+            setting.logo = m_qrSettingInitialText;
+        return true;
+    }
+    // Kept also after a failure, so that the next read asks again.
+    m_qrSettingLoaded = BaseService::getProjectUserQRSetting(setting);
+    m_qrSetting = setting;
+    m_qrSettingInitialText = setting.logo;
+    return m_qrSettingLoaded;
+}
+
+bool VHPrimaryData::createProjectUserQRSetting(VHQRSetting &setting)
+{
+    if (!BaseService::createProjectUserQRSetting(m_qrSetting, setting))
+        return false;
+    m_qrSetting = setting;
+    return true;
+}
+
+bool VHPrimaryData::updateProjectUserQRSetting(VHQRSetting &setting)
+{
+    if (!BaseService::updateProjectUserQRSetting(m_qrSetting, setting))
+        return false;
+    m_qrSetting = setting;
+    return true;
+}
+
+bool VHPrimaryData::getQRTemplates(QList<VHQRTemplate> &templates)
+{
+    if (m_qrTemplatesLoaded) {
+        templates = m_qrTemplates;
+        sortByName(templates);
+        return true;
+    }
+    // The caller's list is added to; whatever it then holds becomes the cache,
+    // also after a failure, so that the next call loads again.
+    m_qrTemplatesLoaded = BaseService::getQRTemplates(templates);
+    sortByName(templates);
+    m_qrTemplates = templates;
+    return m_qrTemplatesLoaded;
+}
+
+bool VHPrimaryData::getQRTemplateById(const QString &id, VHQRTemplate &qrTemplate)
+{
+    for (const VHQRTemplate &cached : qAsConst(m_qrTemplates)) {
+        if (cached.id == id) {
+            qrTemplate = cached;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool VHPrimaryData::createQRTemplate(VHQRTemplate &qrTemplate)
+{
+    if (!BaseService::createQRTemplate(qrTemplate))
+        return false;
+    // Put in its place by name at the next listing.
+    m_qrTemplates.append(qrTemplate);
+    return true;
+}
+
+bool VHPrimaryData::updateQRTemplate(VHQRTemplate &qrTemplate)
+{
+    if (!BaseService::updateQRTemplate(qrTemplate))
+        return false;
+    for (VHQRTemplate &cached : m_qrTemplates) {
+        if (cached.id == qrTemplate.id) {
+            cached = qrTemplate;
+            break;
+        }
+    }
+    return true;
+}
+
+bool VHPrimaryData::deleteQRTemplate(const QString &id)
+{
+    if (!BaseService::deleteQRTemplate(id))
+        return false;
+    m_qrTemplates.erase(std::remove_if(m_qrTemplates.begin(), m_qrTemplates.end(),
+                                       [&id](const VHQRTemplate &t) { return t.id == id; }),
+                        m_qrTemplates.end());
+    return true;
+}
+
+bool VHPrimaryData::createPrintRecord(const QList<VHPrintRecord> &records)
+{
+    return ModelService::createPrintRecord(records);
+}
+
+bool VHPrimaryData::getResourcePrintRecord(const QString &resourceId, QList<VHPrintRecord> &records)
+{
+    if (!ModelService::getResourcePrintRecord(resourceId, records))
+        return false;
+    m_printRecords.clear();
+    for (const VHPrintRecord &record : qAsConst(records))
+        m_printRecords.insert(record.id, record);
+    std::sort(records.begin(), records.end(), [](const VHPrintRecord &a, const VHPrintRecord &b) {
+        return a.createdAt > b.createdAt;
+    });
+    return true;
+}
+
+bool VHPrimaryData::getPrintRecord(const QString &id, VHPrintRecord &record)
+{
+    // An unknown id yields, and leaves behind, a default record.
+    record = m_printRecords[id];
+    return true;
+}
