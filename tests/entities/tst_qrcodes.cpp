@@ -1,0 +1,353 @@
+#include "core/requestframe.h"
+#include "entities/qrcodec.h"
+#include "jsontext.h"
+#include "requestline.h"
+#include "testserver.h"
+
+#include "VHPrimaryData.h"
+#include "VHPublicFun.h"
+
+#include <QtTest>
+
+#include <functional>
+
+using Call = std::function<void()>;
+Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(QList<VHQRTemplateField>)
+
+struct QRFields;
+template<> struct VHPrimaryDataProbe<QRFields>
+{
+    static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
+    static bool &settingLoaded() { return facade().m_qrSettingLoaded; }
+    static VHQRSetting &setting() { return facade().m_qrSetting; }
+    static bool &templatesLoaded() { return facade().m_qrTemplatesLoaded; }
+    static QList<VHQRTemplate> &templates() { return facade().m_qrTemplates; }
+    static QMap<QString, VHPrintRecord> &printRecords() { return facade().m_printRecords; }
+};
+using QRProbe = VHPrimaryDataProbe<QRFields>;
+
+namespace {
+
+VHPrimaryData &facade()
+{
+    return *VHPrimaryData::instance();
+}
+
+QString text(const VHQRSetting &s)
+{
+    return QString("%1|%2|%3").arg(s.id).arg(s.type).arg(s.logo);
+}
+
+VHQRSetting setting(const QString &id, int type, const QString &logo)
+{
+    VHQRSetting s;
+    s.id = id;
+    s.type = type;
+    s.logo = logo;
+    return s;
+}
+
+VHQRTemplate qrTemplate(const QString &id, const QString &name)
+{
+    VHQRTemplate t;
+    t.id = id;
+    t.name = name;
+    return t;
+}
+
+QStringList names(const QList<VHQRTemplate> &templates)
+{
+    QStringList result;
+    for (const VHQRTemplate &t : templates)
+        result.append(t.id + ":" + t.name);
+    return result;
+}
+
+const QString settingsPath = apiPath("base-service/qrSettings");
+const QString templatesPath = apiPath("base-service/projects/p1/qr_templates");
+const QString printRecordsPath = apiPath("model-service/resource/r1/printRecords");
+
+} // namespace
+
+// The QR setting, the label templates and the print records: requests,
+// bodies, and the caches that the facade keeps of them.
+class TestQRCodes : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_server.reset();
+        useServer(m_server);
+        facade().clear();
+    }
+
+    void defaults()
+    {
+        QCOMPARE(text(VHQRSetting()), QString("|1|"));
+        QCOMPARE(VHQRTemplateItem().property, true);
+        QCOMPARE(VHQRTemplate().type, 0);
+        QCOMPARE(VHPrintRecord().type, 1);
+    }
+
+    void parseTemplate()
+    {
+        VHQRTemplate t = qrTemplate("old", "old");
+        t.data = {VHQRTemplateItem()};
+        t.modifiedFields = {VHQRTemplateField::Name};
+        parseQRTemplate(object(R"({"_id":"t1","name":"N","type":2,
+            "data":[{"key":"k","value":"v"},{"key":"k2","property":true},5]})"),
+                        t);
+        QCOMPARE(t.id + t.name, QString("t1N"));
+        QCOMPARE(t.type, 2);
+        QCOMPARE(t.modifiedFields.size(), 0);
+        QCOMPARE(t.data.size(), 3);
+        QCOMPARE(RequestFrame::compactJson(qrTemplateItemToJson(t.data[0])),
+                 QString(R"({"key":"k","property":false,"value":"v"})"));
+        QCOMPARE(t.data[1].property, true);
+        QCOMPARE(t.data[2].property, false);
+    }
+
+    void templateBody_data()
+    {
+        QTest::addColumn<QList<VHQRTemplateField>>("fields");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("creation")
+            << QList<VHQRTemplateField>()
+            << R"({"data":[{"key":"k","property":true,"value":"v"}],"name":"N","projectId":"p1","type":3})";
+        QTest::newRow("name") << QList<VHQRTemplateField>{VHQRTemplateField::Name}
+                              << R"({"name":"N"})";
+        QTest::newRow("data") << QList<VHQRTemplateField>{VHQRTemplateField::Data}
+                              << R"({"data":[{"key":"k","property":true,"value":"v"}]})";
+        QTest::newRow("both") << QList<VHQRTemplateField>{VHQRTemplateField::Data,
+                                                          VHQRTemplateField::Name}
+                              << R"({"data":[{"key":"k","property":true,"value":"v"}],"name":"N"})";
+    }
+    void templateBody()
+    {
+        QFETCH(QList<VHQRTemplateField>, fields);
+        QFETCH(QString, body);
+        VHQRTemplate t = qrTemplate("t1", "N");
+        t.type = 3;
+        t.data = {VHQRTemplateItem{"k", "v", true}};
+        t.modifiedFields = fields;
+        QCOMPARE(RequestFrame::compactJson(qrTemplateToJson(t)), body);
+    }
+
+    void requestLines_data()
+    {
+        QTest::addColumn<Call>("call");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("read setting") << Call([] {
+            VHQRSetting s;
+            facade().getProjectUserQRSetting(s);
+        }) << R"(GET base-service/qrSettings?where={"hostId":"p1","userId":null})";
+        QTest::newRow("create setting") << Call([] {
+            VHQRSetting s = setting("not sent", 2, "");
+            facade().createProjectUserQRSetting(s);
+        }) << R"(POST base-service/qrSettings {"hostId":"p1","type":2,"userId":"u1"})";
+        QTest::newRow("update setting") << Call([] {
+            VHQRSetting s = setting("s1", 1, "L");
+            facade().updateProjectUserQRSetting(s);
+        }) << R"(PUT base-service/qrSettings/s1 {"hostId":"p1","logo":"L","userId":"u1"})";
+        QTest::newRow("list templates") << Call([] {
+            QList<VHQRTemplate> templates;
+            facade().getQRTemplates(templates);
+        }) << "GET base-service/projects/p1/qr_templates";
+        QTest::newRow("create template") << Call([] {
+            VHQRTemplate t = qrTemplate("", "N");
+            facade().createQRTemplate(t);
+        }) << R"(POST base-service/qr_templates {"data":[],"name":"N","projectId":"p1","type":0})";
+        QTest::newRow("update template") << Call([] {
+            VHQRTemplate t = qrTemplate("t1", "N");
+            t.modifiedFields = {VHQRTemplateField::Name};
+            facade().updateQRTemplate(t);
+        }) << R"(PUT base-service/qr_templates/t1 {"name":"N"})";
+        QTest::newRow("delete template") << Call([] { facade().deleteQRTemplate("t1"); })
+                                         << "DELETE base-service/qr_templates/t1";
+        QTest::newRow("create print records") << Call([] {
+            VHPrintRecord first;
+            first.id = "not sent";
+            first.logo = "L";
+            first.properties = QStringList{"a", ""};
+            VHPrintRecord second;
+            second.rId = "r1";
+            second.type = 4;
+            facade().createPrintRecord({first, second});
+        }) << R"(POST model-service/printRecords [{"logo":"L","projectId":"p1","properties":["a",""],"rId":null,"type":1},{"logo":"","projectId":"p1","properties":[],"rId":"r1","type":4}])";
+        QTest::newRow("print records of a resource") << Call([] {
+            QList<VHPrintRecord> records;
+            facade().getResourcePrintRecord("r1", records);
+        }) << "GET model-service/resource/r1/printRecords";
+    }
+    void requestLines()
+    {
+        QFETCH(Call, call);
+        QFETCH(QString, line);
+        call();
+        QCOMPARE(m_server.requestCount(), 1);
+        QCOMPARE(requestLine(m_server.lastRequest()), line);
+    }
+
+    // Read once, then from memory; writes send only what changed, and nothing
+    // when nothing did.
+    void settingSequence()
+    {
+        m_server.once("GET", settingsPath,
+                      ScriptedReply::text(R"({"_id":"s1","logo":"L0","type":2})"));
+        VHQRSetting s;
+        QVERIFY(facade().getProjectUserQRSetting(s));
+        QCOMPARE(text(s), QString("s1|2|L0"));
+        s = VHQRSetting();
+        QVERIFY(facade().getProjectUserQRSetting(s));
+        QCOMPARE(text(s), QString("s1|2|L0"));
+        QCOMPARE(m_server.requestCount(), 1);
+
+        VHQRSetting unchanged = setting("other", 2, "L0");
+        QVERIFY(facade().updateProjectUserQRSetting(unchanged));
+        QVERIFY(facade().createProjectUserQRSetting(unchanged));
+        QCOMPARE(text(unchanged), QString("s1|2|L0"));
+        QCOMPARE(m_server.requestCount(), 1);
+
+        // A setting saved without a logo reads with the logo first loaded.
+        m_server.once("PUT", settingsPath + "/s1", ScriptedReply::text(R"({"_id":"s1","type":2})"));
+        VHQRSetting cleared = setting("s1", 2, "");
+        QVERIFY(facade().updateProjectUserQRSetting(cleared));
+        QCOMPARE(m_server.lastRequest().compactBody(),
+                 QString(R"({"hostId":"p1","logo":"","userId":"u1"})"));
+        QCOMPARE(text(QRProbe::setting()), QString("s1|2|"));
+        QVERIFY(facade().getProjectUserQRSetting(s));
+        QCOMPARE(text(s), QString("s1|2|L0"));
+
+        // A failed write overwrites the caller's record, not the cache.
+        m_server.once("POST", settingsPath, ScriptedReply::text(R"({"logo":"X"})", 500));
+        VHQRSetting retyped = setting("s1", 5, "");
+        QVERIFY(!facade().createProjectUserQRSetting(retyped));
+        QCOMPARE(text(retyped), QString("|0|X"));
+        QCOMPARE(text(QRProbe::setting()), QString("s1|2|"));
+    }
+
+    void failedSettingReadIsTriedAgain()
+    {
+        m_server.once("GET", settingsPath, ScriptedReply::text(R"({"_id":"s1","logo":"L"})", 500));
+        m_server.once("GET", settingsPath,
+                      ScriptedReply::text(R"({"_id":"s2","logo":"M","type":3})"));
+        VHQRSetting s;
+        QVERIFY(!facade().getProjectUserQRSetting(s));
+        QCOMPARE(text(s), QString("s1|0|L"));
+        QCOMPARE(QRProbe::settingLoaded(), false);
+        QVERIFY(facade().getProjectUserQRSetting(s));
+        QCOMPARE(text(s), QString("s2|3|M"));
+        QCOMPARE(m_server.requestCount(), 2);
+    }
+
+    // Load, create, update and delete keep the one template cache current.
+    void templateSequence()
+    {
+        VHQRTemplate found = qrTemplate("keep", "keep");
+        QVERIFY(!facade().getQRTemplateById("t1", found));
+        QCOMPARE(found.id, QString("keep"));
+
+        m_server.once("GET", templatesPath, ScriptedReply::text(R"([
+            {"_id":"t1","name":"label 10"},{"_id":"t2","name":"Label 2"},{"_id":"t3","name":"b"}])"));
+        QList<VHQRTemplate> templates;
+        QVERIFY(facade().getQRTemplates(templates));
+        QCOMPARE(names(templates), QStringList({"t3:b", "t2:Label 2", "t1:label 10"}));
+        QVERIFY(facade().getQRTemplateById("t1", found));
+        QCOMPARE(found.name, QString("label 10"));
+
+        m_server.once("POST", apiPath("base-service/qr_templates"),
+                      ScriptedReply::text(R"({"_id":"t4","name":"a"})"));
+        VHQRTemplate created = qrTemplate("", "a");
+        QVERIFY(facade().createQRTemplate(created));
+        QCOMPARE(names(QRProbe::templates()).last(), QString("t4:a"));
+
+        m_server.once("PUT", apiPath("base-service/qr_templates/t1"),
+                      ScriptedReply::text(R"({"_id":"t1","name":"label 10","type":7,
+                                              "data":[{"key":"k"}]})"));
+        VHQRTemplate updated = qrTemplate("t1", "ignored");
+        updated.data = {VHQRTemplateItem{"k", "", true}};
+        updated.modifiedFields = {VHQRTemplateField::Data};
+        QVERIFY(facade().updateQRTemplate(updated));
+        QCOMPARE(m_server.lastRequest().compactBody(),
+                 QString(R"({"data":[{"key":"k","property":true,"value":""}]})"));
+        QVERIFY(updated.modifiedFields.isEmpty());
+
+        m_server.once("DELETE", apiPath("base-service/qr_templates/t2"), ScriptedReply::text("{}"));
+        QVERIFY(facade().deleteQRTemplate("t2"));
+
+        templates = {qrTemplate("caller", "z")};
+        QVERIFY(facade().getQRTemplates(templates));
+        QCOMPARE(names(templates), QStringList({"t4:a", "t3:b", "t1:label 10"}));
+        QCOMPARE(templates.last().type, 7);
+        QCOMPARE(m_server.requestCount(), 4);
+
+        // Failed changes leave the cache alone.
+        VHQRTemplate failed = qrTemplate("t3", "renamed");
+        failed.modifiedFields = {VHQRTemplateField::Name};
+        QVERIFY(!facade().updateQRTemplate(failed));
+        QVERIFY(!facade().deleteQRTemplate("t3"));
+        QVERIFY(!facade().createQRTemplate(failed));
+        QCOMPARE(names(QRProbe::templates()), QStringList({"t3:b", "t1:label 10", "t4:a"}));
+    }
+
+    // A failed load still becomes the cache, flagged as not loaded, so the
+    // next call loads again; the caller's list is added to, not replaced.
+    void failedTemplateLoad()
+    {
+        m_server.once("GET", templatesPath,
+                      ScriptedReply::text(R"([{"_id":"t1","name":"x"}])", 500));
+        m_server.once("GET", templatesPath, ScriptedReply::text(R"([{"_id":"t2","name":"y"}])"));
+        QList<VHQRTemplate> templates{qrTemplate("mine", "z")};
+        QVERIFY(!facade().getQRTemplates(templates));
+        QCOMPARE(names(templates), QStringList({"t1:x", "mine:z"}));
+        QCOMPARE(names(QRProbe::templates()), names(templates));
+        QVERIFY(!QRProbe::templatesLoaded());
+        templates.clear();
+        QVERIFY(facade().getQRTemplates(templates));
+        QCOMPARE(names(templates), QStringList{"t2:y"});
+    }
+
+    void printRecords()
+    {
+        m_server.once("GET", printRecordsPath, ScriptedReply::text(R"([
+            {"_id":"a","createdAt":"2024-01-01T00:00:00.000Z","properties":["x",1]},
+            {"_id":"b","createdAt":"2024-03-01T00:00:00.000Z","type":2,"rId":"r1",
+             "logo":"L","createdBy":"u2"},
+            {"_id":"c","createdAt":"2024-02-01T00:00:00.000Z"}])"));
+        QList<VHPrintRecord> records;
+        QVERIFY(facade().getResourcePrintRecord("r1", records));
+        QStringList order;
+        for (const VHPrintRecord &r : records)
+            order.append(r.id);
+        QCOMPARE(order, QStringList({"b", "c", "a"}));
+        QCOMPARE(QRProbe::printRecords().keys(), QStringList({"a", "b", "c"}));
+
+        VHPrintRecord record;
+        QVERIFY(facade().getPrintRecord("b", record));
+        QCOMPARE(QString("%1|%2|%3|%4|%5")
+                     .arg(record.rId, record.logo)
+                     .arg(record.type)
+                     .arg(record.createdBy, VHPub::getQStringByDateTime(record.createdAt)),
+                 QString("r1|L|2|u2|2024-03-01T00:00:00.000Z"));
+        QVERIFY(facade().getPrintRecord("a", record));
+        QCOMPARE(record.properties, QStringList({"x", "1"}));
+        QCOMPARE(record.type, 0);
+
+        // An unknown id yields a default record; a failed read keeps the cache.
+        QVERIFY(facade().getPrintRecord("zz", record));
+        QCOMPARE(record.id + record.logo, QString());
+        QCOMPARE(record.type, 1);
+        m_server.once("GET", printRecordsPath, ScriptedReply::text(R"([{"_id":"d"}])", 500));
+        QVERIFY(!facade().getResourcePrintRecord("r1", records));
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(QRProbe::printRecords().keys(), QStringList({"a", "b", "c", "zz"}));
+    }
+
+private:
+    TestServer m_server;
+};
+
+QTEST_GUILESS_MAIN(TestQRCodes)
+#include "tst_qrcodes.moc"
