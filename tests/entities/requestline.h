@@ -3,6 +3,7 @@
 
 #include "testserver.h"
 
+#include <QStringList>
 #include <QUrl>
 
 // One request as one line of text: method, service path, the query with its
@@ -16,6 +17,15 @@ inline QString requestLine(const RecordedRequest &request)
     if (!request.body.isEmpty())
         line += QLatin1Char(' ') + request.compactBody();
     return line;
+}
+
+// The lines of every request `server` has seen, in order.
+inline QStringList requestLines(const TestServer &server)
+{
+    QStringList lines;
+    for (const RecordedRequest &request : server.requests())
+        lines.append(requestLine(request));
+    return lines;
 }
 
 #endif // VHPD_TESTS_REQUESTLINE_H
