@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QObject>
@@ -18,8 +19,7 @@
 #include <QSslConfiguration>
 #include <QString>
 
-class QHttpMultiPart;
-class QNetworkAccessManager;
+class CurlTransport;
 
 // The client's HTTP transport: one process-wide manager that sends JSON
 // requests to the backend, with a time-out on every exchange, the session's
@@ -30,6 +30,17 @@ class VHPRIMARYDATA_EXPORT NetworkManager : public QObject
 public:
     static NetworkManager &instance();
 
+    // What carries the requests. Both give the same replies; libcurl sends a
+    // request's body together with its headers, where Qt's sockets hold a
+    // small body back until the server acknowledges the headers. Qt's honours
+    // every part of Qt's own proxy and certificate configuration.
+    enum class Backend { Qt, Curl };
+    // The backend of requests started from now on; the environment variable
+    // VHPD_TRANSPORT ("qt" or "curl") chooses the first.
+    void setBackend(Backend backend) { m_backend = backend; }
+    Backend backend() const { return m_backend; }
+    static constexpr Backend DefaultBackend = Backend::Qt;
+
     // Each starts the request at once and returns its reply, which the
     // transport deletes some time after it has finished.
     QNetworkReply *get(const QString &url);
@@ -37,8 +48,12 @@ public:
     QNetworkReply *postJson(const QString &url, const QJsonArray &body);
     QNetworkReply *putJson(const QString &url, const QJsonObject &body);
     QNetworkReply *deleteResource(const QString &url);
-    // Sends a multipart form with `verb`; the form must outlive the reply.
-    QNetworkReply *sendMultipart(const QString &url, const QByteArray &verb, QHttpMultiPart *form);
+    // Sends a multipart form with `verb`: a text part per field and the part
+    // "file", streamed from disk. Gives up when no data has moved for the
+    // time-out rather than after a total time. Null, and nothing sent, when
+    // the file cannot be opened.
+    QNetworkReply *sendFileForm(const QString &url, const QByteArray &verb,
+                                const QMap<QString, QString> &fields, const QString &filePath);
 
     // Longest time one exchange may take, from start to the last byte; an
     // exchange that runs over is aborted and fails like a network error.
@@ -68,9 +83,14 @@ public:
 private:
     explicit NetworkManager(QObject *parent = nullptr);
     QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType) const;
+    QNetworkReply *send(QNetworkAccessManager::Operation operation, const QNetworkRequest &request,
+                        const QByteArray &body = QByteArray());
     QNetworkReply *track(QNetworkReply *reply, bool wholeExchangeDeadline = true);
+    CurlTransport *curl();
 
+    Backend m_backend = DefaultBackend;
     QNetworkAccessManager *m_access = nullptr;
+    CurlTransport *m_curl = nullptr;
     QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
     QString m_authToken;
     int m_timeoutMs = DefaultTimeoutMs;

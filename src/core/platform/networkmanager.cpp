@@ -1,12 +1,19 @@
 #include "VHNetwork.h"
 
+#include "core/platform/curltransport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHttpMultiPart>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 // The wire log for support engineers: one line per exchange with its method,
 // URL, HTTP status and duration. Off unless switched on, for example with
@@ -52,6 +59,40 @@ void logWhenFinished(QNetworkReply *reply)
 void destroyManager()
 {
     delete g_manager.data();
+}
+
+NetworkManager::Backend backendFromEnvironment()
+{
+    const QByteArray chosen = qgetenv("VHPD_TRANSPORT").trimmed().toLower();
+    if (chosen == "qt")
+        return NetworkManager::Backend::Qt;
+    if (chosen == "curl")
+        return NetworkManager::Backend::Curl;
+    return NetworkManager::DefaultBackend;
+}
+
+// The multipart form of one file for Qt's backend: a text part per field and
+// the file itself, which Qt streams from disk as the request is written.
+QHttpMultiPart *makeForm(std::unique_ptr<QFile> file, const QMap<QString, QString> &fields)
+{
+    auto *form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
+    for (auto it = fields.constBegin(); it != fields.constEnd(); ++it) {
+        QHttpPart part;
+        part.setHeader(QNetworkRequest::ContentDispositionHeader,
+                       QStringLiteral("form-data; name=\"%1\"").arg(it.key()));
+        part.setBody(it.value().toUtf8());
+        form->append(part);
+    }
+    QHttpPart filePart;
+    filePart.setHeader(QNetworkRequest::ContentDispositionHeader,
+                       QStringLiteral("form-data; name=\"file\"; filename=\"%1\"")
+                           .arg(QFileInfo(file->fileName()).fileName()));
+    filePart.setHeader(QNetworkRequest::ContentTypeHeader,
+                       QStringLiteral("application/octet-stream"));
+    filePart.setBodyDevice(file.get());
+    file.release()->setParent(form);
+    form->append(filePart);
+    return form;
 }
 
 // Where the JSON document that starts at `from` ends, by JSON's own rules:
@@ -131,8 +172,16 @@ NetworkManager &NetworkManager::instance()
 
 NetworkManager::NetworkManager(QObject *parent)
     : QObject(parent)
+    , m_backend(backendFromEnvironment())
     , m_access(new QNetworkAccessManager(this))
 {}
+
+CurlTransport *NetworkManager::curl()
+{
+    if (!m_curl)
+        m_curl = new CurlTransport(this);
+    return m_curl;
+}
 
 QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray &contentType) const
 {
@@ -166,45 +215,71 @@ QNetworkReply *NetworkManager::track(QNetworkReply *reply, bool wholeExchangeDea
     return reply;
 }
 
+QNetworkReply *NetworkManager::send(QNetworkAccessManager::Operation operation,
+                                    const QNetworkRequest &request, const QByteArray &body)
+{
+    if (m_backend == Backend::Curl)
+        return track(curl()->send(request, operation, body));
+    switch (operation) {
+    case QNetworkAccessManager::PostOperation:
+        return track(m_access->post(request, body));
+    case QNetworkAccessManager::PutOperation:
+        return track(m_access->put(request, body));
+    case QNetworkAccessManager::DeleteOperation:
+        return track(m_access->deleteResource(request));
+    default:
+        return track(m_access->get(request));
+    }
+}
+
 QNetworkReply *NetworkManager::get(const QString &url)
 {
-    return track(m_access->get(makeRequest(url, QByteArray())));
+    return send(QNetworkAccessManager::GetOperation, makeRequest(url, QByteArray()));
 }
 
 static const QByteArray kJsonType = QByteArrayLiteral("application/json");
 
 QNetworkReply *NetworkManager::postJson(const QString &url, const QJsonObject &body)
 {
-    return track(m_access->post(makeRequest(url, kJsonType),
-                                QJsonDocument(body).toJson(QJsonDocument::Compact)));
+    return send(QNetworkAccessManager::PostOperation, makeRequest(url, kJsonType),
+                QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
 
 QNetworkReply *NetworkManager::postJson(const QString &url, const QJsonArray &body)
 {
-    return track(m_access->post(makeRequest(url, kJsonType),
-                                QJsonDocument(body).toJson(QJsonDocument::Compact)));
+    return send(QNetworkAccessManager::PostOperation, makeRequest(url, kJsonType),
+                QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
 
 QNetworkReply *NetworkManager::putJson(const QString &url, const QJsonObject &body)
 {
-    return track(m_access->put(makeRequest(url, kJsonType),
-                               QJsonDocument(body).toJson(QJsonDocument::Compact)));
+    return send(QNetworkAccessManager::PutOperation, makeRequest(url, kJsonType),
+                QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
 
 QNetworkReply *NetworkManager::deleteResource(const QString &url)
 {
-    return track(m_access->deleteResource(makeRequest(url, QByteArray())));
+    return send(QNetworkAccessManager::DeleteOperation, makeRequest(url, QByteArray()));
 }
 
-QNetworkReply *NetworkManager::sendMultipart(const QString &url, const QByteArray &verb,
-                                             QHttpMultiPart *form)
+QNetworkReply *NetworkManager::sendFileForm(const QString &url, const QByteArray &verb,
+                                            const QMap<QString, QString> &fields,
+                                            const QString &filePath)
 {
+    auto file = std::make_unique<QFile>(filePath);
+    if (!file->open(QIODevice::ReadOnly))
+        return nullptr;
     // A model file may take minutes to send, so an upload is given up only
     // when no data has moved for the time-out, not after a fixed total time.
-    // Qt writes the multipart content type with the form's boundary itself.
+    // Each backend writes the multipart content type with the form's boundary.
     QNetworkRequest request = makeRequest(url, QByteArray());
     request.setTransferTimeout(m_timeoutMs);
-    return track(m_access->sendCustomRequest(request, verb, form), false);
+    if (m_backend == Backend::Curl)
+        return track(curl()->sendForm(request, verb, fields, std::move(file)), false);
+    QHttpMultiPart *form = makeForm(std::move(file), fields);
+    QNetworkReply *reply = m_access->sendCustomRequest(request, verb, form);
+    form->setParent(reply);
+    return track(reply, false);
 }
 
 void NetworkManager::setTimeout(int milliseconds)
@@ -221,11 +296,14 @@ void NetworkManager::clearSession()
 {
     m_authToken.clear();
     m_access->setCookieJar(new QNetworkCookieJar(m_access));
+    if (m_curl)
+        m_curl->clearCookies();
 }
 
 void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificates)
 {
     m_tls.addCaCertificates(certificates);
+    curl()->addCaCertificates(certificates);
     // Qt's manager keeps the TLS context of every server it has talked to, so
     // added authorities reach only the connections of a new manager. The old
     // one keeps the session's cookies' jar until handing it over, and lives on
@@ -240,4 +318,6 @@ void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificate
 void NetworkManager::closeConnections()
 {
     m_access->clearConnectionCache();
+    if (m_curl)
+        m_curl->closeConnections();
 }

@@ -1,0 +1,350 @@
+#include "core/platform/curlreply.h"
+
+#include "core/platform/curltransport.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+// The error Qt gives a reply whose server answered with this HTTP status.
+QNetworkReply::NetworkError errorOfStatus(int status)
+{
+    switch (status) {
+    case 400:
+    case 418:
+        return QNetworkReply::ProtocolInvalidOperationError;
+    case 401:
+        return QNetworkReply::AuthenticationRequiredError;
+    case 403:
+        return QNetworkReply::ContentAccessDenied;
+    case 404:
+        return QNetworkReply::ContentNotFoundError;
+    case 405:
+        return QNetworkReply::ContentOperationNotPermittedError;
+    case 407:
+        return QNetworkReply::ProxyAuthenticationRequiredError;
+    case 409:
+        return QNetworkReply::ContentConflictError;
+    case 410:
+        return QNetworkReply::ContentGoneError;
+    case 500:
+        return QNetworkReply::InternalServerError;
+    case 501:
+        return QNetworkReply::OperationNotImplementedError;
+    case 503:
+        return QNetworkReply::ServiceUnavailableError;
+    default:
+        if (status > 500)
+            return QNetworkReply::UnknownServerError;
+        if (status >= 400)
+            return QNetworkReply::UnknownContentError;
+        return QNetworkReply::NoError;
+    }
+}
+
+// The error Qt reports for the same failure of the connection or the transfer.
+QNetworkReply::NetworkError errorOfTransfer(CURLcode result, bool viaProxy)
+{
+    switch (result) {
+    case CURLE_OK:
+        return QNetworkReply::NoError;
+    case CURLE_COULDNT_CONNECT:
+        return viaProxy ? QNetworkReply::ProxyConnectionRefusedError
+                        : QNetworkReply::ConnectionRefusedError;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QNetworkReply::HostNotFoundError;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return QNetworkReply::ProxyNotFoundError;
+    case CURLE_OPERATION_TIMEDOUT:
+        return QNetworkReply::TimeoutError;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_USE_SSL_FAILED:
+        return QNetworkReply::SslHandshakeFailedError;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        return QNetworkReply::RemoteHostClosedError;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return QNetworkReply::OperationCanceledError;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return QNetworkReply::ProtocolUnknownError;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+        return QNetworkReply::ProtocolFailure;
+    case CURLE_PROXY:
+        return QNetworkReply::UnknownProxyError;
+    default:
+        return QNetworkReply::UnknownNetworkError;
+    }
+}
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+} // namespace
+
+CurlReply::CurlReply(CurlTransport *transport, CURL *easy, const QNetworkRequest &request,
+                     QNetworkAccessManager::Operation operation, QObject *parent)
+    : QNetworkReply(parent)
+    , m_transport(transport)
+    , m_easy(easy)
+{
+    setRequest(request);
+    setUrl(request.url());
+    setOperation(operation);
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+
+    curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_curlError);
+    curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &CurlReply::onHeader);
+    curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &CurlReply::onBody);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(m_easy, CURLOPT_XFERINFOFUNCTION, &CurlReply::onProgress);
+    curl_easy_setopt(m_easy, CURLOPT_XFERINFODATA, this);
+
+    // Like Qt's transfer time-out: any data moving either way restarts it.
+    const int idleMs = request.transferTimeout();
+    if (idleMs > 0) {
+        curl_easy_setopt(m_easy, CURLOPT_NOPROGRESS, 0L);
+        m_inactivity.setSingleShot(true);
+        m_inactivity.setInterval(idleMs);
+        connect(&m_inactivity, &QTimer::timeout, this, &CurlReply::abort);
+        m_inactivity.start();
+    }
+}
+
+CurlReply::~CurlReply()
+{
+    release();
+}
+
+void CurlReply::release()
+{
+    if (!m_easy)
+        return;
+    if (m_attached && m_transport)
+        m_transport->detach(this);
+    m_attached = false;
+    curl_easy_cleanup(m_easy);
+    m_easy = nullptr;
+    // The handle referred to these until now.
+    curl_mime_free(m_form);
+    m_form = nullptr;
+    curl_slist_free_all(m_requestHeaders);
+    m_requestHeaders = nullptr;
+    m_file.reset();
+}
+
+size_t CurlReply::onHeader(char *line, size_t size, size_t count, void *self)
+{
+    auto *reply = static_cast<CurlReply *>(self);
+    const size_t length = size * count;
+    const QByteArray text = QByteArray(line, int(length)).trimmed();
+    if (text.startsWith("HTTP/")) {
+        // A new header block: an interim "100 Continue" is forgotten here.
+        const QList<QByteArray> parts = text.split(' ');
+        reply->m_status = parts.value(1).toInt();
+        const int reasonStart = text.indexOf(' ', text.indexOf(' ') + 1);
+        reply->m_reason = reasonStart < 0 ? QByteArray() : text.mid(reasonStart + 1);
+        reply->m_headers.clear();
+    } else if (text.isEmpty()) {
+        if (reply->m_status >= 200)
+            reply->m_headersComplete = true;
+    } else {
+        const int colon = text.indexOf(':');
+        if (colon > 0)
+            reply->m_headers.append(
+                qMakePair(text.left(colon).trimmed(), text.mid(colon + 1).trimmed()));
+    }
+    return length;
+}
+
+size_t CurlReply::onBody(char *data, size_t size, size_t count, void *self)
+{
+    auto *reply = static_cast<CurlReply *>(self);
+    const size_t length = size * count;
+    reply->m_data.append(data, int(length));
+    reply->m_received += qint64(length);
+    return length;
+}
+
+int CurlReply::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t uploadTotal,
+                          curl_off_t uploaded)
+{
+    auto *reply = static_cast<CurlReply *>(self);
+    reply->m_uploaded = uploaded;
+    reply->m_uploadTotal = uploadTotal;
+    return 0;
+}
+
+size_t CurlReply::onReadFile(char *buffer, size_t size, size_t count, void *file)
+{
+    const qint64 read = static_cast<QFile *>(file)->read(buffer, qint64(size * count));
+    return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
+}
+
+int CurlReply::onSeekFile(void *file, curl_off_t offset, int origin)
+{
+    auto *device = static_cast<QFile *>(file);
+    const qint64 base = origin == SEEK_CUR   ? device->pos()
+                        : origin == SEEK_END ? device->size()
+                                             : 0;
+    return device->seek(base + offset) ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+}
+
+void CurlReply::deliver()
+{
+    if (isFinished())
+        return;
+    const QPointer<CurlReply> self(this);
+    const auto gone = [&] { return !self || isFinished(); };
+    if ((m_received != m_receivedAnnounced || m_uploaded != m_uploadAnnounced) &&
+        m_inactivity.isActive())
+        m_inactivity.start();
+    if (m_uploaded != m_uploadAnnounced) {
+        m_uploadAnnounced = m_uploaded;
+        emit uploadProgress(m_uploaded, m_uploadTotal);
+        if (gone())
+            return;
+    }
+    if (m_headersComplete && !m_metaDataSent) {
+        m_metaDataSent = true;
+        applyMetaData();
+        emit metaDataChanged();
+        if (gone())
+            return;
+    }
+    if (m_received != m_receivedAnnounced) {
+        m_receivedAnnounced = m_received;
+        emit readyRead();
+        if (gone())
+            return;
+        const QVariant total = header(QNetworkRequest::ContentLengthHeader);
+        emit downloadProgress(m_received, total.isValid() ? total.toLongLong() : -1);
+        if (gone())
+            return;
+    }
+    if (m_done)
+        finish();
+}
+
+// The status, reason and headers as Qt's replies give them: repeated headers
+// joined with ", " (cookies with a new line), and the redirection target of a
+// 3xx reply as the Location header's URL, unresolved.
+void CurlReply::applyMetaData()
+{
+    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, m_status);
+    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, QString::fromLatin1(m_reason));
+    // curl decodes a compressed body, so the length announced for it is not
+    // what the reply holds; Qt drops it too.
+    const bool compressed = std::any_of(
+        m_headers.cbegin(), m_headers.cend(), [](const QPair<QByteArray, QByteArray> &h) {
+            return h.first.compare("content-encoding", Qt::CaseInsensitive) == 0;
+        });
+    for (const auto &header : qAsConst(m_headers)) {
+        if (compressed && header.first.compare("content-length", Qt::CaseInsensitive) == 0)
+            continue;
+        QByteArray value = rawHeader(header.first);
+        if (header.first.compare("location", Qt::CaseInsensitive) == 0)
+            value.clear();
+        if (!value.isEmpty())
+            value += header.first.compare("set-cookie", Qt::CaseInsensitive) == 0 ? "\n" : ", ";
+        setRawHeader(header.first, value + header.second);
+    }
+    if (isRedirect(m_status)) {
+        const QByteArray location = rawHeader("Location");
+        QUrl target(QString::fromUtf8(location));
+        if (!target.isValid())
+            target = QUrl(QString::fromLatin1(location));
+        setAttribute(QNetworkRequest::RedirectionTargetAttribute, target);
+    }
+}
+
+// Both the current signal and the one that older clients connect to.
+bool CurlReply::reportError(NetworkError code, const QString &text)
+{
+    const QPointer<CurlReply> self(this);
+    setError(code, text);
+    emit errorOccurred(code);
+    if (!self)
+        return false;
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    emit error(code);
+    QT_WARNING_POP
+    return self && !isFinished();
+}
+
+void CurlReply::finish()
+{
+    m_inactivity.stop();
+    NetworkError code = errorOfTransfer(m_result, m_viaProxy);
+    QString text;
+    if (code != NoError) {
+        text = QString::fromUtf8(m_curlError[0] ? m_curlError : curl_easy_strerror(m_result));
+    } else {
+        code = errorOfStatus(m_status);
+        if (code != NoError)
+            text = QStringLiteral("Error transferring %1 - server replied: %2")
+                       .arg(url().toString(), QString::fromLatin1(m_reason));
+    }
+    if (code != NoError && !reportError(code, text))
+        return;
+    const QPointer<CurlReply> self(this);
+    setFinished(true);
+    emit readChannelFinished();
+    if (self)
+        emit finished();
+}
+
+void CurlReply::abort()
+{
+    if (isFinished())
+        return;
+    release();
+    m_done = true;
+    m_inactivity.stop();
+    close();
+    if (!reportError(OperationCanceledError, QStringLiteral("Operation canceled")))
+        return;
+    setFinished(true);
+    emit finished();
+}
+
+qint64 CurlReply::bytesAvailable() const
+{
+    return QNetworkReply::bytesAvailable() + m_data.size() - m_readPos;
+}
+
+qint64 CurlReply::readData(char *data, qint64 maxSize)
+{
+    const int count = int(qMin<qint64>(maxSize, m_data.size() - m_readPos));
+    if (count <= 0)
+        return m_done ? -1 : 0;
+    memcpy(data, m_data.constData() + m_readPos, size_t(count));
+    m_readPos += count;
+    if (m_readPos == m_data.size()) {
+        m_data.clear();
+        m_readPos = 0;
+    }
+    return count;
+}

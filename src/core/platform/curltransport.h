@@ -1,0 +1,81 @@
+#ifndef VHPD_CURLTRANSPORT_H
+#define VHPD_CURLTRANSPORT_H
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QSslCertificate>
+#include <QString>
+#include <QTimer>
+
+#include <curl/curl.h>
+
+#include <memory>
+
+class CurlReply;
+class QFile;
+class QNetworkReply;
+class QNetworkRequest;
+class QSocketNotifier;
+
+// The transport's libcurl backend: one multi handle that keeps connections
+// alive between requests, with TCP_NODELAY so that a request's body leaves
+// together with its headers, and a cookie store shared by every request.
+//
+// curl is driven by the event loop of the thread that owns this object: a
+// socket notifier per socket curl watches and one timer for curl's time-outs.
+// No thread of its own.
+class CurlTransport : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CurlTransport(QObject *parent = nullptr);
+    ~CurlTransport() override;
+
+    // Starts the request at once; the reply is a child of this object. The
+    // request's raw headers are sent as they are; its transfer time-out, when
+    // set, gives up after that long without data moving.
+    QNetworkReply *send(const QNetworkRequest &request, QNetworkAccessManager::Operation operation,
+                        const QByteArray &body = QByteArray());
+    // A multipart form with `verb`: a text part per field and the part "file"
+    // read from the open `file` as it is sent.
+    QNetworkReply *sendForm(const QNetworkRequest &request, const QByteArray &verb,
+                            const QMap<QString, QString> &fields, std::unique_ptr<QFile> file);
+
+    void clearCookies();
+    // Trusts these authorities beside the system's on connections opened from now on.
+    void addCaCertificates(const QList<QSslCertificate> &certificates);
+    // Cancels the requests under way and closes every kept connection.
+    void closeConnections();
+
+private:
+    friend class CurlReply;
+    struct Watch;
+
+    CurlReply *prepare(const QNetworkRequest &request, QNetworkAccessManager::Operation operation);
+    QNetworkReply *start(CurlReply *reply);
+    void detach(CurlReply *reply);
+    void createMulti();
+    void destroyMulti();
+    // Lets curl act on `socket` (or on its time-outs), then announces what
+    // the replies received once curl has returned.
+    void drive(curl_socket_t socket, int events);
+    void watch(curl_socket_t socket, int what);
+    void unwatch(curl_socket_t socket);
+
+    static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *);
+    static int onTimer(CURLM *multi, long timeoutMs, void *self);
+
+    CURLM *m_multi = nullptr;
+    CURLSH *m_share = nullptr;
+    QTimer m_timer;
+    QHash<curl_socket_t, Watch *> m_watches;
+    QList<CurlReply *> m_active;
+    QList<QSslCertificate> m_extraAuthorities;
+    QByteArray m_caBundle;
+};
+
+#endif // VHPD_CURLTRANSPORT_H
