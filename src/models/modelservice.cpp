@@ -1,6 +1,8 @@
 #include "modelservice.h"
 
+#include "core/jsonfields.h"
 #include "core/requestframe.h"
+#include "entities/entitycodec.h"
 #include "entities/querybuilder.h"
 #include "models/modelcodec.h"
 
@@ -18,6 +20,13 @@ bool replaceList(const Exchange &reply, QList<Record> &records, Parser parse)
 {
     records.clear();
     return reply.appendList(records, parse);
+}
+
+// Rights travel as the texts "true" and "false"; anything else, a JSON
+// boolean included, grants nothing.
+bool grantsRight(const QJsonObject &object)
+{
+    return JsonField::text(object, "value") == QLatin1String("true");
 }
 
 } // namespace
@@ -110,6 +119,65 @@ bool createModelSet(VHModelSet &set)
 bool deleteModelSet(const QString &modelSetId)
 {
     return Exchange::remove(url(Service::Model, "model_sets/%1", modelSetId)).isSuccessful();
+}
+
+bool getModelTagTypes(QList<VHModelTagType> &types)
+{
+    return Exchange::get(url(Service::Model, "projects/%1/model_tag_types", currentProjectId()))
+        .appendList(types, [](const QJsonObject &object, VHModelTagType &type) {
+            type = parseModelTagType(object);
+        });
+}
+
+bool getModelTags(QList<VHModelTag> &tags)
+{
+    return Exchange::get(
+               url(Service::Model, "projects/%1/model_tags?auth=read", currentProjectId()))
+        .appendList(
+            tags, [](const QJsonObject &object, VHModelTag &tag) { tag = parseModelTag(object); });
+}
+
+bool initModelAuth(bool &canEdit, QMap<QString, bool> &rights)
+{
+    const Exchange reply =
+        Exchange::get(url(Service::Model, "projects/%1/auth?key=edit", currentProjectId()));
+    const QJsonObject object = reply.object();
+    rights.clear();
+    canEdit = grantsRight(object);
+    for (const QJsonValue &item : JsonField::array(object, "items")) {
+        const QJsonObject right = item.toObject();
+        rights.insert(JsonField::text(right, "rId"), grantsRight(right));
+    }
+    return reply.isSuccessful();
+}
+
+bool getCompareModels(const QString &modelId, int baseVersion, int compareVersion,
+                      QMap<QString, QStringList> &diff)
+{
+    const Exchange reply = Exchange::get(
+        url(Service::Model, "models/%1/%2/%3/compare", modelId, baseVersion, compareVersion));
+    const QList<QJsonObject> entities = reply.objectList();
+    diff.clear();
+    for (const QJsonObject &entity : entities) {
+        // A modified entity is listed under what kind of modification it had.
+        const QString status = JsonField::text(entity, "status");
+        const QString kind =
+            status == QLatin1String("mod") ? JsonField::text(entity, "diff") : status;
+        diff[kind].append(JsonField::text(entity, "uuid"));
+    }
+    return reply.isSuccessful();
+}
+
+bool getCompareEntityProperty(const QString &modelId, const QString &uuid, int baseVersion,
+                              int compareVersion, VHEntityPropertyVersion &base,
+                              VHEntityPropertyVersion &compare)
+{
+    const Exchange reply = Exchange::get(url(Service::Model, "models/%1/%2/%3/%4/compare", modelId,
+                                             uuid, baseVersion, compareVersion));
+    const QJsonObject object = reply.object();
+    parseEntityPropertyVersion(JsonField::object(object, "property_base"), base);
+    parseEntityPropertyVersion(JsonField::object(object, "property_compare"), compare);
+    return reply.isSuccessful();
 }
 
 } // namespace ModelService

@@ -4,10 +4,14 @@
 #include "VHModelTypes.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
-// Requests of the model service for models, model versions and model sets.
+struct VHEntityPropertyVersion;
+
+// Requests of the model service for models, model versions, model sets, tags,
+// edit rights and version comparisons.
 // Each runs one synchronous exchange; project-scoped paths address the current
 // project of the settings cache. Record out-arguments are overwritten from the
 // reply also when the exchange fails.
@@ -40,6 +44,23 @@ bool getModelSets(const VHModelSetCondition &condition, QList<VHModelSet> &sets)
 // with the server's id, creation time and creator.
 bool createModelSet(VHModelSet &set);
 bool deleteModelSet(const QString &modelSetId);
+
+// The current project's tag types and tags, appended in reply order.
+bool getModelTagTypes(QList<VHModelTagType> &types);
+bool getModelTags(QList<VHModelTag> &tags);
+// The user's right to edit models of the current project, overall and per tag
+// id. Both are rewritten once the reply is there, also when it failed.
+bool initModelAuth(bool &canEdit, QMap<QString, bool> &rights);
+
+// The entities that changed between two versions of a model, by change kind
+// ("add", "del", or the kind of modification); `diff` is replaced.
+bool getCompareModels(const QString &modelId, int baseVersion, int compareVersion,
+                      QMap<QString, QStringList> &diff);
+// One entity's properties in both versions; both records are rewritten also
+// when the exchange failed.
+bool getCompareEntityProperty(const QString &modelId, const QString &uuid, int baseVersion,
+                              int compareVersion, VHEntityPropertyVersion &base,
+                              VHEntityPropertyVersion &compare);
 
 } // namespace ModelService
 
