@@ -2,8 +2,8 @@
 
 #include "models/modelservice.h"
 
-// Model and model-set changes go straight to the server; the caches are left
-// as they are.
+// Model changes go straight to the server; the remembered models are left as
+// they are.
 
 bool VHPrimaryData::deleteModel(const QString &modelId)
 {
@@ -18,14 +18,4 @@ bool VHPrimaryData::deleteModelHistory(const QString &historyId)
 bool VHPrimaryData::retryPreprocessModels(const QStringList &modelIds)
 {
     return ModelService::retryPreprocessModels(modelIds);
-}
-
-bool VHPrimaryData::createModelSet(VHModelSet &set)
-{
-    return ModelService::createModelSet(set);
-}
-
-bool VHPrimaryData::deleteModelSet(const QString &id)
-{
-    return ModelService::deleteModelSet(id);
 }

@@ -1,0 +1,428 @@
+#include "modelprobe.h"
+#include "testserver.h"
+
+#include "VHPrimaryData.h"
+#include "VHSoftBase.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString modelsPath = apiPath("model-service/projects/p1/models");
+const QString setsPath = apiPath("model-service/projects/p1/model_sets");
+
+VHPrimaryData &facade()
+{
+    return *VHPrimaryData::instance();
+}
+
+QString modelPath(const QString &id)
+{
+    return apiPath("model-service/models/" + id);
+}
+
+QString historiesPath(const QString &modelId)
+{
+    return apiPath("model-service/models/" + modelId + "/histories");
+}
+
+QJsonObject modelJson(const QString &id, const QString &name = QString(), int version = 1)
+{
+    return QJsonObject{
+        {"_id", id}, {"name", name}, {"version", version}, {"tags", QJsonArray{"t1"}}};
+}
+
+QStringList idsOf(const QList<VHModel> &models)
+{
+    QStringList ids;
+    for (const VHModel &model : models)
+        ids << model.id;
+    return ids;
+}
+
+QJsonArray askedIds(const RecordedRequest &request)
+{
+    const QJsonObject where =
+        QJsonDocument::fromJson(request.query.value("where").toUtf8()).object();
+    return where.value("_id").toObject().value("$in").toArray();
+}
+
+// A model service whose project holds `current` (in its own, sorted order) and
+// answers a read by ids with those asked for; a batch asking for `failing`
+// gets a server error.
+TestServer::Handler modelsByIds(const QStringList &current, const QString &failing = QString())
+{
+    return [current, failing](const RecordedRequest &request) {
+        const QJsonArray asked = askedIds(request);
+        if (!failing.isEmpty() && asked.contains(failing))
+            return ScriptedReply::text("oops", 500);
+        QStringList held = current;
+        held.sort();
+        QJsonArray answer;
+        for (const QString &id : held) {
+            if (asked.contains(id))
+                answer.append(modelJson(id));
+        }
+        return ScriptedReply::json(answer);
+    };
+}
+
+QStringList numberedIds(int count)
+{
+    QStringList ids;
+    for (int i = 0; i < count; ++i)
+        ids << QString("m%1").arg(i);
+    return ids;
+}
+
+} // namespace
+
+// The facade's model catalogue and model sets: what is asked of the server,
+// what the caller receives, and what is remembered.
+class TestModelCatalogue : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_server.reset();
+        useServer(m_server);
+        ModelProbe::reset();
+        // Known tags, so that completing a model asks the server nothing.
+        ModelProbe::tagTypeByTagId().insert("t1", "X");
+    }
+
+    void modelByIdIsRememberedOnlyWhenRead()
+    {
+        m_server.once("GET", modelPath("m1"), ScriptedReply::json(modelJson("m1", "One")));
+        VHModel model;
+        QVERIFY(facade().getModelById("m1", model, true));
+        QCOMPARE(model.mapModelTag, (QMap<QString, QString>{{"X", "t1"}}));
+        QCOMPARE(ModelProbe::models().value("m1").mapModelTag, model.mapModelTag);
+        model = VHModel();
+        QVERIFY(facade().getModelById("m1", model, true));
+        QCOMPARE(model.name, QString("One"));
+        QCOMPARE(m_server.requestCount(), 1);
+
+        // Asked afresh, a failed read keeps the remembered record.
+        m_server.on("GET", modelPath("m1"), ScriptedReply::json(modelJson("m1", "New"), 500));
+        QVERIFY(!facade().getModelById("m1", model, false));
+        QCOMPARE(m_server.requestCount(), 2);
+        QCOMPARE(ModelProbe::models().value("m1").name, QString("One"));
+        QVERIFY(!facade().getModelById("m2", model, true));
+        QCOMPARE(ModelProbe::models().keys(), QStringList{"m1"});
+    }
+
+    void modelByVersion_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("useCache");
+        QTest::addColumn<QStringList>("requested");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("remembered current version") << 3 << true << QStringList() << "m1";
+        QTest::newRow("current version asked afresh")
+            << 3 << false << QStringList{modelPath("m1")} << "m1";
+        QTest::newRow("older version from history")
+            << 2 << true << QStringList{historiesPath("m1")} << "h2";
+        QTest::newRow("no such version") << 7 << true << QStringList{historiesPath("m1")} << "";
+    }
+    void modelByVersion()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, useCache);
+        QFETCH(QStringList, requested);
+        QFETCH(QString, id);
+        VHModel current;
+        current.id = current.modelId = "m1";
+        current.version = 3;
+        ModelProbe::models().insert("m1", current);
+        m_server.on("GET", modelPath("m1"), ScriptedReply::json(modelJson("m1", "One", 3)));
+        m_server.on("GET", historiesPath("m1"), [](const RecordedRequest &request) {
+            QJsonArray entries;
+            if (request.query.value("where") == "{\"version\":2}")
+                entries.append(QJsonObject{{"_id", "h2"}, {"modelId", "m1"}, {"version", 2}});
+            return ScriptedReply::json(entries);
+        });
+        VHModel model;
+        QCOMPARE(facade().getModelByVersion("m1", version, model, useCache), !id.isEmpty());
+        QStringList paths;
+        for (const RecordedRequest &request : m_server.requests())
+            paths << request.path;
+        QCOMPARE(paths, requested);
+        QCOMPARE(model.id, id);
+        QCOMPARE(model.version, id.isEmpty() ? 1 : version);
+        QCOMPARE(ModelProbe::models().contains("h2"), id == "h2");
+    }
+
+    // Reads of several models ask at most 36 ids at a time, send every batch,
+    // and keep nothing unless all of them succeeded.
+    void modelsByIdsInBatches_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QList<int>>("batches");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("no ids") << 0 << "" << QList<int>() << true;
+        QTest::newRow("one full batch") << 36 << "" << QList<int>{36} << true;
+        QTest::newRow("one more") << 37 << "" << QList<int>{36, 1} << true;
+        QTest::newRow("three batches") << 73 << "" << QList<int>{36, 36, 1} << true;
+        QTest::newRow("first batch fails") << 73 << "m0" << QList<int>{36, 36, 1} << false;
+        QTest::newRow("last batch fails") << 37 << "m36" << QList<int>{36, 1} << false;
+    }
+    void modelsByIdsInBatches()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, failing);
+        QFETCH(QList<int>, batches);
+        QFETCH(bool, result);
+        const QStringList ids = numberedIds(count);
+        m_server.on("GET", modelsPath, modelsByIds(ids, failing));
+        QList<VHModel> models{VHModel()};
+        QCOMPARE(facade().getModelsByIds(ids, models), result);
+        QList<int> sent;
+        for (const RecordedRequest &request : m_server.requests())
+            sent << askedIds(request).size();
+        QCOMPARE(sent, batches);
+        QCOMPARE(models.size(), result ? count : 0);
+        QCOMPARE(ModelProbe::models().size(), models.size());
+        if (count > 36 && result)
+            QCOMPARE(models.at(36).id, QString("m36")); // batch after batch
+    }
+
+    void projectModels_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("onlyAuthorized");
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<int>("cached");
+        QTest::newRow("all, by natural name")
+            << 200 << false << QStringList{"3", "4", "2", "1"} << 4;
+        QTest::newRow("authorized only") << 200 << true << QStringList{"4", "2", "1"} << 4;
+        QTest::newRow("server error") << 500 << true << QStringList{"1", "2", "3", "4"} << 0;
+    }
+    void projectModels()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, onlyAuthorized);
+        QFETCH(QStringList, ids);
+        QFETCH(int, cached);
+        QJsonObject hidden = modelJson("3", "a");
+        hidden.insert("authorized", false);
+        const QJsonArray reply{modelJson("1", "b10"), modelJson("2", "B2"), hidden,
+                               modelJson("4", "A1")};
+        m_server.on("GET", modelsPath, ScriptedReply::json(reply, status));
+        QList<VHModel> models{VHModel()};
+        QCOMPARE(facade().getProjectModels(models, onlyAuthorized), status == 200);
+        QCOMPARE(m_server.lastRequest().rawQuery, QString("auth=read&expand=true"));
+        QCOMPARE(idsOf(models), ids);
+        QCOMPARE(ModelProbe::models().size(), cached);
+    }
+
+    // Open models come from memory, else from the server, one record per id.
+    void currentModelsAndNames()
+    {
+        VHModel remembered;
+        remembered.id = "m1";
+        remembered.name = "One";
+        ModelProbe::models().insert("m1", remembered);
+        m_server.on("GET", modelPath("m2"), ScriptedReply::json(modelJson("m2", "Two")));
+        m_server.on("GET", modelPath("m3"), ScriptedReply::text("", 404));
+        GetSoftCache()->setCurrentModelIds({"m1", "m2", "m3"});
+        QList<VHModel> models{VHModel()};
+        facade().getCurrentModels(models);
+        QCOMPARE(idsOf(models), (QStringList{"m1", "m2", ""}));
+        QVERIFY(models.at(2).authorized);
+        QCOMPARE(models.at(1).mapModelTag.value("X"), QString("t1"));
+        QCOMPARE(ModelProbe::models().keys(), (QStringList{"m1", "m2"}));
+        QCOMPARE(m_server.requestCount(), 2);
+
+        QCOMPARE(facade().getModelName("m2"), QString("Two"));
+        QCOMPARE(m_server.requestCount(), 2);
+        QStringList names{"stale"};
+        facade().getModelNamesByModelIds({"m3", "m2", "m1"}, names);
+        QCOMPARE(names, (QStringList{"Two", "One"}));
+        QCOMPARE(m_server.requestCount(), 3);
+    }
+
+    // Reads that list models remember them only when the read succeeded.
+    void listReadsRememberOnSuccess_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("cached");
+        for (const char *call : {"history", "recent upload"}) {
+            QTest::addRow("%s", call) << call << 200 << QStringList{"h1", "h2"};
+            QTest::addRow("%s, server error", call) << call << 500 << QStringList();
+        }
+        QTest::newRow("one version") << "version" << 200 << QStringList{"h1"};
+        QTest::newRow("one version, none listed") << "version" << 404 << QStringList();
+    }
+    void listReadsRememberOnSuccess()
+    {
+        QFETCH(QString, call);
+        QFETCH(int, status);
+        QFETCH(QStringList, cached);
+        const QJsonArray entries =
+            status == 404 ? QJsonArray() : QJsonArray{modelJson("h1"), modelJson("h2")};
+        m_server.on("GET", historiesPath("m1"), ScriptedReply::json(entries, status));
+        m_server.on("GET", apiPath("model-service/projects/p1/recent_upload"),
+                    ScriptedReply::json(entries, status));
+        QList<VHModel> models;
+        bool ok = false;
+        if (call == "history") {
+            ok = facade().getModelHistory("m1", models);
+        } else if (call == "recent upload") {
+            ok = facade().getModelRecentUpload(models);
+        } else {
+            VHModel model;
+            ok = facade().getModelHistoryVersion("m1", 2, model);
+            models << model;
+        }
+        QCOMPARE(ok, !cached.isEmpty());
+        QCOMPARE(ModelProbe::models().keys(), cached);
+        for (const VHModel &read : qAsConst(models))
+            QCOMPARE(read.mapModelTag.isEmpty(), cached.isEmpty());
+    }
+
+    // Each row: the caller's models as "id modelId version", the project's
+    // current models, and the history entries as "modelId version id".
+    void freshModels_data()
+    {
+        QTest::addColumn<QStringList>("input");
+        QTest::addColumn<QStringList>("current");
+        QTest::addColumn<QStringList>("histories");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("all current, in the server's order")
+            << QStringList{"b b 1", "a a 1"} << QStringList{"a", "b"} << QStringList() << ""
+            << QStringList{"a", "b"};
+        QTest::newRow("history entry found again, in the caller's order")
+            << QStringList{"h1 a 2", "b b 1"} << QStringList{"b"} << QStringList{"a 2 h1"} << ""
+            << QStringList{"h1", "b"};
+        QTest::newRow("replaced model under a new id goes first")
+            << QStringList{"b b 1", "a a 1"} << QStringList{"b"} << QStringList{"a 1 h9"} << ""
+            << QStringList{"h9", "b"};
+        QTest::newRow("found nowhere is dropped")
+            << QStringList{"a a 1", "gone gone 1"} << QStringList{"a"} << QStringList() << ""
+            << QStringList{"a"};
+        QTest::newRow("failed read falls back on histories")
+            << QStringList{"hb b 2", "ha a 1"} << QStringList{"a", "b"}
+            << QStringList{"a 1 ha", "b 2 hb"} << "a" << QStringList{"hb", "ha"};
+        QTest::newRow("nothing to refresh")
+            << QStringList() << QStringList() << QStringList() << "" << QStringList();
+    }
+    void freshModels()
+    {
+        QFETCH(QStringList, input);
+        QFETCH(QStringList, current);
+        QFETCH(QStringList, histories);
+        QFETCH(QString, failing);
+        QFETCH(QStringList, expected);
+        m_server.on("GET", modelsPath, modelsByIds(current, failing));
+        for (const QString &history : histories) {
+            const QStringList parts = history.split(' ');
+            m_server.on(
+                "GET", historiesPath(parts[0]),
+                ScriptedReply::json(QJsonArray{QJsonObject{
+                    {"_id", parts[2]}, {"modelId", parts[0]}, {"version", parts[1].toInt()}}}));
+        }
+        QList<VHModel> models;
+        for (const QString &spec : input) {
+            const QStringList parts = spec.split(' ');
+            VHModel model;
+            model.id = parts[0];
+            model.modelId = parts[1];
+            model.version = parts[2].toInt();
+            models << model;
+        }
+        QVERIFY(facade().freshModels(models));
+        QCOMPARE(idsOf(models), expected);
+        for (const QString &id : expected)
+            QVERIFY(ModelProbe::models().contains(id));
+        if (input.isEmpty())
+            QCOMPARE(m_server.requestCount(), 0);
+    }
+
+    void modelSetsAreRememberedById()
+    {
+        m_server.on("GET", setsPath, ScriptedReply::text(R"([{"_id":"s1","name":"One"},
+            {"_id":"s2","name":"Two"}])"));
+        VHModelSetCondition condition;
+        condition.createdBy = "u7";
+        QList<VHModelSet> sets;
+        QVERIFY(facade().getModelSets(condition, sets));
+        QCOMPARE(facade().getModelSetName("s2"), QString("Two"));
+        QCOMPARE(facade().getModelSetName("s3"), QString());
+        VHModelSet set;
+        QVERIFY(facade().getModelSet("s1", set, true));
+        QCOMPARE(set.name, QString("One"));
+        QCOMPARE(m_server.requestCount(), 1);
+
+        // A set never read is asked for; a failed read is not remembered.
+        m_server.on("GET", apiPath("model-service/model_sets/s3"),
+                    ScriptedReply::text(R"({"_id":"s3"})", 500));
+        QVERIFY(!facade().getModelSet("s3", set, true));
+        m_server.on("GET", apiPath("model-service/model_sets/s1"),
+                    ScriptedReply::text(R"({"_id":"s1","name":"Renamed"})"));
+        QVERIFY(facade().getModelSet("s1", set, false));
+        QCOMPARE(m_server.requestCount(), 3);
+        QCOMPARE(ModelProbe::modelSets().keys(), (QStringList{"s1", "s2"}));
+        QCOMPARE(facade().getModelSetName("s1"), QString("Renamed"));
+    }
+
+    void modelSetNameExists_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<int>("cached");
+        QTest::newRow("one of that name") << 200 << QByteArray(R"([{"_id":"s1"}])") << true << 1;
+        QTest::newRow("none") << 200 << QByteArray("[]") << false << 0;
+        QTest::newRow("server error") << 500 << QByteArray("oops") << false << 0;
+    }
+    void modelSetNameExists()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, exists);
+        QFETCH(int, cached);
+        m_server.on("GET", setsPath, ScriptedReply::text(reply, status));
+        QCOMPARE(facade().isModelSetNameExist("A \"B\""), exists);
+        QCOMPARE(m_server.lastRequest().query.value("where"),
+                 QString("{\"createdBy\":\"u1\",\"name\":\"A \\\"B\\\"\"}"));
+        QCOMPARE(ModelProbe::modelSets().size(), cached);
+    }
+
+    void modelSetModels_data()
+    {
+        QTest::addColumn<int>("setStatus");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("set and models read") << 200 << "" << true << QStringList{"m1"};
+        QTest::newRow("models not readable") << 200 << "m1" << true << QStringList();
+        QTest::newRow("set not readable") << 404 << "" << false << QStringList();
+    }
+    void modelSetModels()
+    {
+        QFETCH(int, setStatus);
+        QFETCH(QString, failing);
+        QFETCH(bool, result);
+        QFETCH(QStringList, ids);
+        ModelProbe::modelSets()["s1"].name = "remembered";
+        m_server.on(
+            "GET", apiPath("model-service/model_sets/s1"),
+            ScriptedReply::text(R"({"_id":"s1","name":"Read","modelIds":["m1","m2"]})", setStatus));
+        m_server.on("GET", modelsPath, modelsByIds({"m1"}, failing));
+        QList<VHModel> models{VHModel()};
+        QCOMPARE(facade().getModelSetModels("s1", models), result);
+        QCOMPARE(idsOf(models), ids);
+        QCOMPARE(facade().getModelSetName("s1"), QString(result ? "Read" : "remembered"));
+    }
+
+private:
+    TestServer m_server;
+};
+
+QTEST_GUILESS_MAIN(TestModelCatalogue)
+#include "tst_modelcatalogue.moc"
