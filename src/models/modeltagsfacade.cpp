@@ -1,0 +1,121 @@
+#include "VHPrimaryData.h"
+
+#include "models/modelservice.h"
+
+#include <algorithm>
+
+// The project's tags and tag types, loaded lazily and held until clear(), and
+// the user's edit rights, held until they are loaded again.
+
+namespace {
+
+template<typename Record> const Record *findById(const QList<Record> &records, const QString &id)
+{
+    const auto found = std::find_if(records.cbegin(), records.cend(),
+                                    [&id](const Record &record) { return record.id == id; });
+    return found == records.cend() ? nullptr : &*found;
+}
+
+} // namespace
+
+bool VHPrimaryData::initModelTags()
+{
+    QList<VHModelTagType> types;
+    const bool typesRead = ModelService::getModelTagTypes(types);
+    // The project's default types lead; the others keep the server's order.
+    std::stable_partition(types.begin(), types.end(),
+                          [](const VHModelTagType &type) { return type.isDefault; });
+    QList<VHModelTag> tags;
+    const bool tagsRead = ModelService::getModelTags(tags);
+    for (VHModelTagType &type : types) {
+        for (const VHModelTag &tag : qAsConst(tags)) {
+            if (tag.type == type.id)
+                type.tags.append(tag);
+        }
+    }
+    // Whatever arrived replaces the old state, so a failed read shows as
+    // missing tags that the next lazy look-up asks for again.
+    m_modelTags = tags;
+    m_modelTagTypes = types;
+    m_tagTypeByTagId.clear();
+    m_tagNameByTagId.clear();
+    for (const VHModelTag &tag : qAsConst(tags)) {
+        m_tagTypeByTagId.insert(tag.id, tag.type);
+        m_tagNameByTagId.insert(tag.id, tag.name);
+    }
+    return typesRead && tagsRead;
+}
+
+void VHPrimaryData::fillModelMapModelTag(VHModel &model)
+{
+    if (m_tagTypeByTagId.isEmpty())
+        initModelTags();
+    // A tag no loaded tag knows is entered with the empty type, under which
+    // all such tags of the model meet.
+    for (const QString &tagId : qAsConst(model.tags))
+        model.mapModelTag.insert(m_tagTypeByTagId[tagId], tagId);
+}
+
+bool VHPrimaryData::getModelTagTypes(QList<VHModelTagType> &types)
+{
+    if (m_modelTagTypes.isEmpty())
+        initModelTags();
+    types = m_modelTagTypes;
+    return true;
+}
+
+bool VHPrimaryData::getModelTags(QList<VHModelTag> &tags)
+{
+    if (m_modelTags.isEmpty())
+        initModelTags();
+    tags = m_modelTags;
+    return true;
+}
+
+bool VHPrimaryData::getModelTagById(const QString &id, VHModelTag &tag)
+{
+    if (m_modelTags.isEmpty())
+        initModelTags();
+    const VHModelTag *found = findById(m_modelTags, id);
+    if (!found)
+        return false;
+    tag = *found;
+    return true;
+}
+
+bool VHPrimaryData::getModeTagTypeById(const QString &id, VHModelTagType &type)
+{
+    const VHModelTagType *found = findById(m_modelTagTypes, id);
+    if (!found)
+        return false;
+    type = *found;
+    return true;
+}
+
+QString VHPrimaryData::getModelTagNameById(const QString &id) const
+{
+    return m_tagNameByTagId.value(id);
+}
+
+bool VHPrimaryData::initModelAuth()
+{
+    return ModelService::initModelAuth(m_canEditModel, m_tagEditRights);
+}
+
+bool VHPrimaryData::canEditModel()
+{
+    return m_canEditModel;
+}
+
+bool VHPrimaryData::canEditTagModel(const QStringList &tagIds)
+{
+    // Every tag with a recorded right must allow editing; tags without one do
+    // not restrict.
+    bool allowed = true;
+    for (const QString &tagId : tagIds) {
+        const auto right = m_tagEditRights.constFind(tagId);
+        if (right != m_tagEditRights.constEnd())
+            allowed = allowed && *right;
+    }
+    return allowed && m_canEditModel;
+}
