@@ -1,0 +1,20 @@
+#include "VHPrimaryData.h"
+
+#include "models/modelservice.h"
+
+// Comparisons of two versions of a model come from the server each time.
+
+bool VHPrimaryData::getCompareModels(const QString &modelId, int baseVersion, int compareVersion,
+                                     QMap<QString, QStringList> &diff)
+{
+    return ModelService::getCompareModels(modelId, baseVersion, compareVersion, diff);
+}
+
+bool VHPrimaryData::getCompareEntityProperty(const QString &modelId, const QString &uuid,
+                                             int baseVersion, int compareVersion,
+                                             VHEntityPropertyVersion &base,
+                                             VHEntityPropertyVersion &compare)
+{
+    return ModelService::getCompareEntityProperty(modelId, uuid, baseVersion, compareVersion, base,
+                                                  compare);
+}

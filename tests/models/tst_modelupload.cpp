@@ -1,0 +1,80 @@
+#include "testserver.h"
+
+#include "VHPrimaryData.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Model files reach the server as a multipart form: the four description
+// fields beside the file.
+class TestModelUpload : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_server.reset();
+        useServer(m_server);
+    }
+
+    void form_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<QString>("firstTag");
+        QTest::addColumn<QString>("secondTag");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("tags");
+        QTest::newRow("new model, two tags") << false << "a"
+                                             << "b" << 200 << QByteArray("[\"a\",\"b\"]");
+        QTest::newRow("new model, first tag only") << false << "a"
+                                                   << "" << 200 << QByteArray("[\"a\",\"\"]");
+        QTest::newRow("tag id with a quote") << false << ""
+                                             << "x\"y" << 200 << QByteArray("[\"\",\"x\\\"y\"]");
+        QTest::newRow("replaced file") << true << "a"
+                                       << "b" << 201 << QByteArray("[\"a\",\"b\"]");
+        QTest::newRow("refused") << true << ""
+                                 << "" << 500 << QByteArray("[\"\",\"\"]");
+    }
+    void form()
+    {
+        QFETCH(bool, replace);
+        QFETCH(QString, firstTag);
+        QFETCH(QString, secondTag);
+        QFETCH(int, status);
+        QFETCH(QByteArray, tags);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("tower.dng"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("model bytes");
+        file.close();
+        const QString path =
+            apiPath(replace ? "model-service/models/m9/dng" : "model-service/models/dng");
+        m_server.on(replace ? "PUT" : "POST", path, ScriptedReply::text("{}", status));
+
+        VHUploadDNG upload;
+        upload.projectId = "p7";
+        upload.name = "Tower";
+        upload.firstTagId = firstTag;
+        upload.secondTagId = secondTag;
+        upload.filePath = file.fileName();
+        upload.modelId = "m9";
+        const bool sent = replace ? VHPrimaryData::instance()->updateModelDNG(upload)
+                                  : VHPrimaryData::instance()->uploadModelDNG(upload);
+        QCOMPARE(sent, status < 300);
+        QCOMPARE(m_server.requestCount(), 1);
+        const RecordedRequest request = m_server.lastRequest();
+        QCOMPARE(request.path, path);
+        QCOMPARE(request.formFields, (QMap<QString, QByteArray>{{"projectId", "p7"},
+                                                                {"name", "Tower"},
+                                                                {"remark", ""},
+                                                                {"tags", tags},
+                                                                {"file", "model bytes"}}));
+        QCOMPARE(request.formFileNames.value("file"), QString("tower.dng"));
+    }
+
+private:
+    TestServer m_server;
+};
+
+QTEST_GUILESS_MAIN(TestModelUpload)
+#include "tst_modelupload.moc"
