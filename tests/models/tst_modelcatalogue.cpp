@@ -98,10 +98,9 @@ private slots:
         VHModel model;
         QVERIFY(facade().getModelById("m1", model, true));
         QCOMPARE(model.mapModelTag, (QMap<QString, QString>{{"X", "t1"}}));
-        QCOMPARE(ModelProbe::models().value("m1").mapModelTag, model.mapModelTag);
         model = VHModel();
         QVERIFY(facade().getModelById("m1", model, true));
-        QCOMPARE(model.name, QString("One"));
+        QCOMPARE(model.mapModelTag.value("X"), QString("t1"));
         QCOMPARE(m_server.requestCount(), 1);
 
         // Asked afresh, a failed read keeps the remembered record.
@@ -120,8 +119,6 @@ private slots:
         QTest::addColumn<QStringList>("requested");
         QTest::addColumn<QString>("id");
         QTest::newRow("remembered current version") << 3 << true << QStringList() << "m1";
-        QTest::newRow("current version asked afresh")
-            << 3 << false << QStringList{modelPath("m1")} << "m1";
         QTest::newRow("older version from history")
             << 2 << true << QStringList{historiesPath("m1")} << "h2";
         QTest::newRow("no such version") << 7 << true << QStringList{historiesPath("m1")} << "";
@@ -244,46 +241,6 @@ private slots:
         QCOMPARE(m_server.requestCount(), 3);
     }
 
-    // Reads that list models remember them only when the read succeeded.
-    void listReadsRememberOnSuccess_data()
-    {
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("cached");
-        for (const char *call : {"history", "recent upload"}) {
-            QTest::addRow("%s", call) << call << 200 << QStringList{"h1", "h2"};
-            QTest::addRow("%s, server error", call) << call << 500 << QStringList();
-        }
-        QTest::newRow("one version") << "version" << 200 << QStringList{"h1"};
-        QTest::newRow("one version, none listed") << "version" << 404 << QStringList();
-    }
-    void listReadsRememberOnSuccess()
-    {
-        QFETCH(QString, call);
-        QFETCH(int, status);
-        QFETCH(QStringList, cached);
-        const QJsonArray entries =
-            status == 404 ? QJsonArray() : QJsonArray{modelJson("h1"), modelJson("h2")};
-        m_server.on("GET", historiesPath("m1"), ScriptedReply::json(entries, status));
-        m_server.on("GET", apiPath("model-service/projects/p1/recent_upload"),
-                    ScriptedReply::json(entries, status));
-        QList<VHModel> models;
-        bool ok = false;
-        if (call == "history") {
-            ok = facade().getModelHistory("m1", models);
-        } else if (call == "recent upload") {
-            ok = facade().getModelRecentUpload(models);
-        } else {
-            VHModel model;
-            ok = facade().getModelHistoryVersion("m1", 2, model);
-            models << model;
-        }
-        QCOMPARE(ok, !cached.isEmpty());
-        QCOMPARE(ModelProbe::models().keys(), cached);
-        for (const VHModel &read : qAsConst(models))
-            QCOMPARE(read.mapModelTag.isEmpty(), cached.isEmpty());
-    }
-
     // Each row: the caller's models as "id modelId version", the project's
     // current models, and the history entries as "modelId version id".
     void freshModels_data()
@@ -343,81 +300,36 @@ private slots:
             QCOMPARE(m_server.requestCount(), 0);
     }
 
-    void modelSetsAreRememberedById()
+    void modelSets()
     {
-        m_server.on("GET", setsPath, ScriptedReply::text(R"([{"_id":"s1","name":"One"},
-            {"_id":"s2","name":"Two"}])"));
-        VHModelSetCondition condition;
-        condition.createdBy = "u7";
-        QList<VHModelSet> sets;
-        QVERIFY(facade().getModelSets(condition, sets));
-        QCOMPARE(facade().getModelSetName("s2"), QString("Two"));
-        QCOMPARE(facade().getModelSetName("s3"), QString());
-        VHModelSet set;
-        QVERIFY(facade().getModelSet("s1", set, true));
-        QCOMPARE(set.name, QString("One"));
-        QCOMPARE(m_server.requestCount(), 1);
-
-        // A set never read is asked for; a failed read is not remembered.
-        m_server.on("GET", apiPath("model-service/model_sets/s3"),
-                    ScriptedReply::text(R"({"_id":"s3"})", 500));
-        QVERIFY(!facade().getModelSet("s3", set, true));
-        m_server.on("GET", apiPath("model-service/model_sets/s1"),
-                    ScriptedReply::text(R"({"_id":"s1","name":"Renamed"})"));
-        QVERIFY(facade().getModelSet("s1", set, false));
-        QCOMPARE(m_server.requestCount(), 3);
-        QCOMPARE(ModelProbe::modelSets().keys(), (QStringList{"s1", "s2"}));
-        QCOMPARE(facade().getModelSetName("s1"), QString("Renamed"));
-    }
-
-    void modelSetNameExists_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<int>("cached");
-        QTest::newRow("one of that name") << 200 << QByteArray(R"([{"_id":"s1"}])") << true << 1;
-        QTest::newRow("none") << 200 << QByteArray("[]") << false << 0;
-        QTest::newRow("server error") << 500 << QByteArray("oops") << false << 0;
-    }
-    void modelSetNameExists()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, reply);
-        QFETCH(bool, exists);
-        QFETCH(int, cached);
-        m_server.on("GET", setsPath, ScriptedReply::text(reply, status));
-        QCOMPARE(facade().isModelSetNameExist("A \"B\""), exists);
+        m_server.on("GET", setsPath, ScriptedReply::text(R"([{"_id":"s1","name":"One"}])"));
+        QVERIFY(facade().isModelSetNameExist("A \"B\""));
         QCOMPARE(m_server.lastRequest().query.value("where"),
                  QString("{\"createdBy\":\"u1\",\"name\":\"A \\\"B\\\"\"}"));
-        QCOMPARE(ModelProbe::modelSets().size(), cached);
-    }
+        QCOMPARE(facade().getModelSetName("s1"), QString("One"));
+        VHModelSet set;
+        QVERIFY(facade().getModelSet("s1", set, true));
+        QCOMPARE(m_server.requestCount(), 1);
 
-    void modelSetModels_data()
-    {
-        QTest::addColumn<int>("setStatus");
-        QTest::addColumn<QString>("failing");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<QStringList>("ids");
-        QTest::newRow("set and models read") << 200 << "" << true << QStringList{"m1"};
-        QTest::newRow("models not readable") << 200 << "m1" << true << QStringList();
-        QTest::newRow("set not readable") << 404 << "" << false << QStringList();
-    }
-    void modelSetModels()
-    {
-        QFETCH(int, setStatus);
-        QFETCH(QString, failing);
-        QFETCH(bool, result);
-        QFETCH(QStringList, ids);
-        ModelProbe::modelSets()["s1"].name = "remembered";
-        m_server.on(
-            "GET", apiPath("model-service/model_sets/s1"),
-            ScriptedReply::text(R"({"_id":"s1","name":"Read","modelIds":["m1","m2"]})", setStatus));
-        m_server.on("GET", modelsPath, modelsByIds({"m1"}, failing));
-        QList<VHModel> models{VHModel()};
-        QCOMPARE(facade().getModelSetModels("s1", models), result);
-        QCOMPARE(idsOf(models), ids);
-        QCOMPARE(facade().getModelSetName("s1"), QString(result ? "Read" : "remembered"));
+        // A set never read is asked for; failed reads are not remembered.
+        QCOMPARE(facade().getModelSetName("s3"), QString());
+        const QString s3 = apiPath("model-service/model_sets/s3");
+        m_server.once("GET", s3, ScriptedReply::text(R"({"_id":"s3","name":"Three"})", 500));
+        QVERIFY(!facade().getModelSet("s3", set, true));
+        m_server.on("GET", setsPath, ScriptedReply::text("oops", 500));
+        QVERIFY(!facade().isModelSetNameExist("A"));
+        QCOMPARE(ModelProbe::modelSets().keys(), QStringList{"s1"});
+
+        // The set's models follow it; only reading the set decides the result.
+        m_server.on("GET", s3, ScriptedReply::text(R"({"_id":"s3","modelIds":["m1","m2"]})"));
+        m_server.on("GET", modelsPath, modelsByIds({"m1"}));
+        QList<VHModel> models;
+        QVERIFY(facade().getModelSetModels("s3", models));
+        QCOMPARE(idsOf(models), QStringList{"m1"});
+        m_server.on("GET", modelsPath, modelsByIds({"m1"}, "m1"));
+        QVERIFY(facade().getModelSetModels("s3", models));
+        QVERIFY(models.isEmpty());
+        QCOMPARE(ModelProbe::modelSets().keys(), (QStringList{"s1", "s3"}));
     }
 
 private:

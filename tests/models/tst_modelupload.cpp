@@ -24,16 +24,22 @@ private slots:
         QTest::addColumn<QString>("secondTag");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("tags");
-        QTest::newRow("new model, two tags") << false << "a"
-                                             << "b" << 200 << QByteArray("[\"a\",\"b\"]");
-        QTest::newRow("new model, first tag only") << false << "a"
-                                                   << "" << 200 << QByteArray("[\"a\",\"\"]");
-        QTest::newRow("tag id with a quote") << false << ""
-                                             << "x\"y" << 200 << QByteArray("[\"\",\"x\\\"y\"]");
-        QTest::newRow("replaced file") << true << "a"
-                                       << "b" << 201 << QByteArray("[\"a\",\"b\"]");
-        QTest::newRow("refused") << true << ""
-                                 << "" << 500 << QByteArray("[\"\",\"\"]");
+        const struct
+        {
+            const char *row;
+            bool replace;
+            const char *first, *second;
+            int status;
+            const char *tags;
+        } rows[] = {
+            {"new model, two tags", false, "a", "b", 200, "[\"a\",\"b\"]"},
+            {"tag id with a quote", false, "", "x\"y", 200, "[\"\",\"x\\\"y\"]"},
+            {"replaced file", true, "a", "b", 201, "[\"a\",\"b\"]"},
+            {"refused", true, "", "", 500, "[\"\",\"\"]"},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.row) << r.replace << QString(r.first) << QString(r.second) << r.status
+                                 << QByteArray(r.tags);
     }
     void form()
     {
