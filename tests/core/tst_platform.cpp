@@ -3,12 +3,14 @@
 #include "VHPlatform.h"
 
 #include <QLoggingCategory>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QtTest>
 
 // The client-side services: backend address, settings cache, general helpers,
-// uploads, the non-blocking GET and the session's cookies.
+// uploads, the non-blocking GET, the session's cookies and the replies of the
+// transport's backend (the suite runs once over each).
 class TestPlatform : public QObject
 {
     Q_OBJECT
@@ -282,7 +284,220 @@ private slots:
         QVERIFY(!lines.first().contains("s3cret"));
     }
 
+    void backendFollowsTheEnvironment()
+    {
+        const QByteArray chosen = qgetenv("VHPD_TRANSPORT");
+        if (chosen.isEmpty())
+            QCOMPARE(NetworkManager::instance().backend(), NetworkManager::DefaultBackend);
+        else
+            QCOMPARE(NetworkManager::instance().backend(), chosen == "curl"
+                                                               ? NetworkManager::Backend::Curl
+                                                               : NetworkManager::Backend::Qt);
+    }
+
+    void statusesMapToQtsErrors_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("error");
+        const QList<QPair<int, QNetworkReply::NetworkError>> rows{
+            {200, QNetworkReply::NoError},
+            {302, QNetworkReply::NoError},
+            {400, QNetworkReply::ProtocolInvalidOperationError},
+            {401, QNetworkReply::AuthenticationRequiredError},
+            {403, QNetworkReply::ContentAccessDenied},
+            {404, QNetworkReply::ContentNotFoundError},
+            {405, QNetworkReply::ContentOperationNotPermittedError},
+            {409, QNetworkReply::ContentConflictError},
+            {410, QNetworkReply::ContentGoneError},
+            {422, QNetworkReply::UnknownContentError},
+            {500, QNetworkReply::InternalServerError},
+            {501, QNetworkReply::OperationNotImplementedError},
+            {502, QNetworkReply::UnknownServerError},
+            {503, QNetworkReply::ServiceUnavailableError}};
+        for (const auto &row : rows)
+            QTest::newRow(QByteArray::number(row.first)) << row.first << int(row.second);
+    }
+    void statusesMapToQtsErrors()
+    {
+        QFETCH(int, status);
+        QFETCH(int, error);
+        ScriptedReply reply = ScriptedReply::text("body", status);
+        reply.headers.append(qMakePair(QByteArray("Location"), QByteArray("/v1/elsewhere?x=1")));
+        m_server.on("GET", "/v1/status", reply);
+        NetworkEventLoop loop(get("/v1/status"));
+        loop.exec();
+        QCOMPARE(int(loop.error()), error);
+        QCOMPARE(loop.httpStatus(), status);
+        QCOMPARE(loop.body(), QByteArray("body"));
+        // Only a redirection names its target; it is not followed.
+        QCOMPARE(loop.redirectTarget(), QString(status == 302 ? "/v1/elsewhere?x=1" : ""));
+        QCOMPARE(m_server.requestCount(), 1);
+    }
+
+    void replyAnnouncesHeadersThenBodyThenEnd()
+    {
+        ScriptedReply scripted = ScriptedReply::json(QJsonObject{{"a", 1}});
+        scripted.headers.append(qMakePair(QByteArray("X-Part"), QByteArray("a")));
+        scripted.headers.append(qMakePair(QByteArray("X-Part"), QByteArray("b")));
+        m_server.on("GET", "/v1/meta", scripted);
+        QNetworkReply *reply = get("/v1/meta");
+        QStringList events;
+        connect(reply, &QNetworkReply::metaDataChanged, this, [&] {
+            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            events
+                << QStringLiteral("headers %1 %2 %3 %4 %5")
+                       .arg(QMetaType::typeName(status.userType()), status.toString(),
+                            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(),
+                            QString(reply->rawHeader("x-part")),
+                            reply->header(QNetworkRequest::ContentTypeHeader).toString());
+        });
+        connect(reply, &QNetworkReply::readyRead, this, [&] { events << "body"; });
+        connect(reply, &QNetworkReply::finished, this,
+                [&] { events << "end " + QString(reply->readAll()); });
+        QTRY_VERIFY(events.size() >= 3 && events.last().startsWith("end"));
+        events.removeDuplicates();
+        QCOMPARE(events, (QStringList{"headers int 200 OK a, b application/json", "body",
+                                      "end {\"a\":1}"}));
+    }
+
+    void requestsCarryTokenTypeAndEncodings()
+    {
+        m_server.on("PUT", "/v1/put", ScriptedReply::json(QJsonObject()));
+        NetworkManager::instance().setAuthToken("t0k");
+        NetworkEventLoop loop(NetworkManager::instance().putJson(m_server.address() + "/v1/put",
+                                                                 QJsonObject{{"a", 1}}));
+        loop.exec();
+        const RecordedRequest seen = m_server.lastRequest();
+        QCOMPARE(seen.method, QString("PUT"));
+        QCOMPARE(seen.body, QByteArray(R"({"a":1})"));
+        QCOMPARE(seen.headers.value("authorization"), QByteArray("Bearer t0k"));
+        QCOMPARE(seen.headers.value("content-type"), QByteArray("application/json"));
+        QVERIFY(seen.headers.value("accept-encoding").contains("gzip"));
+        QVERIFY(!seen.headers.contains("expect"));
+    }
+
+    void compressedRepliesArriveDecoded()
+    {
+        QByteArray body = "[";
+        for (int i = 0; i < 500; ++i)
+            body += "{\"name\":\"floor " + QByteArray::number(i) + "\"},";
+        body += "{}]";
+        m_server.on("GET", "/v1/big", ScriptedReply::text(body));
+        QNetworkReply *reply = get("/v1/big");
+        QByteArray encoding;
+        connect(reply, &QNetworkReply::metaDataChanged, this,
+                [&] { encoding = reply->rawHeader("Content-Encoding"); });
+        NetworkEventLoop loop(reply);
+        loop.exec();
+        QVERIFY(!encoding.isEmpty());
+        QCOMPARE(loop.body(), body);
+    }
+
+    void abortEndsAReplyAtAnyMoment_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("before it starts") << "at once";
+        QTest::newRow("while the server thinks") << "later";
+        QTest::newRow("from a slot, mid-body") << "on data";
+    }
+    void abortEndsAReplyAtAnyMoment()
+    {
+        QFETCH(QString, when);
+        m_server.on("GET", "/v1/slow", slowReply(when == "on data"));
+        QNetworkReply *reply = get("/v1/slow");
+        int finishes = 0;
+        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        connect(reply, &QNetworkReply::finished, this, [&] {
+            ++finishes;
+            error = reply->error();
+        });
+        if (when == "at once")
+            reply->abort();
+        else if (when == "later")
+            QTimer::singleShot(100, reply, &QNetworkReply::abort);
+        else
+            connect(reply, &QNetworkReply::readyRead, reply, &QNetworkReply::abort);
+        QTRY_COMPARE(finishes, 1);
+        QCOMPARE(error, QNetworkReply::OperationCanceledError);
+        QTest::qWait(300);
+        QCOMPARE(finishes, 1);
+        expectTheTransportCarriesOn();
+    }
+
+    void destroyingAReplyMidFlightEndsItsWait_data()
+    {
+        QTest::addColumn<bool>("midBody");
+        QTest::newRow("while the server thinks") << false;
+        QTest::newRow("mid-body") << true;
+    }
+    void destroyingAReplyMidFlightEndsItsWait()
+    {
+        QFETCH(bool, midBody);
+        m_server.on("GET", "/v1/slow", slowReply(midBody));
+        QNetworkReply *reply = get("/v1/slow");
+        QTimer::singleShot(150, [reply] { delete reply; });
+        NetworkEventLoop loop(reply);
+        loop.exec();
+        QCOMPARE(loop.error(), QNetworkReply::OperationCanceledError);
+        QTest::qWait(300);
+        expectTheTransportCarriesOn();
+    }
+
+    void applicationProxyCarriesRequests()
+    {
+        m_server.on("GET", "/v1/through", ScriptedReply::json(QJsonObject()));
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", quint16(m_server.port())));
+        NetworkEventLoop loop(NetworkManager::instance().get("http://backend.invalid/v1/through"));
+        loop.exec();
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        QCOMPARE(m_server.requestCount(), 1);
+        QCOMPARE(m_server.lastRequest().headers.value("host"), QByteArray("backend.invalid"));
+    }
+
+    void uploadGivesUpWhenNothingMoves()
+    {
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("dng");
+        file.flush();
+        ScriptedReply silent = ScriptedReply::json(QJsonObject(), 201);
+        silent.delayMs = 2000;
+        m_server.on("POST", apiPath("model-service/models/dng"), silent);
+        NetworkManager::instance().setTimeout(300);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!CFileUploadProxy::uploadDNG(file.fileName(), {}));
+        QVERIFY(clock.elapsed() < 1500);
+    }
+
 private:
+    QNetworkReply *get(const QString &path)
+    {
+        return NetworkManager::instance().get(m_server.address() + path);
+    }
+
+    // A reply that keeps the client waiting: 400 ms before the server answers,
+    // or a body that arrives one byte every 30 ms.
+    static ScriptedReply slowReply(bool trickle)
+    {
+        ScriptedReply reply = ScriptedReply::text(QByteArray(20, 'x'));
+        if (trickle)
+            reply.trickleMs = 30;
+        else
+            reply.delayMs = 400;
+        return reply;
+    }
+
+    void expectTheTransportCarriesOn()
+    {
+        m_server.on("GET", "/v1/next", ScriptedReply::text("fine"));
+        NetworkEventLoop next(get("/v1/next"));
+        next.exec();
+        QVERIFY(next.isSuccessful());
+        QCOMPARE(next.body(), QByteArray("fine"));
+    }
+
     TestServer m_server;
 };
 
