@@ -323,11 +323,19 @@ void CurlReply::abort()
     release();
     m_done = true;
     m_inactivity.stop();
-    close();
+    QNetworkReply::close();
     if (!reportError(OperationCanceledError, QStringLiteral("Operation canceled")))
         return;
     setFinished(true);
     emit finished();
+}
+
+void CurlReply::close()
+{
+    if (isFinished())
+        QNetworkReply::close();
+    else
+        abort();
 }
 
 qint64 CurlReply::bytesAvailable() const

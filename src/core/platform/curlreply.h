@@ -33,6 +33,8 @@ public:
     ~CurlReply() override;
 
     void abort() override;
+    // Like Qt's replies, closing one that is still under way cancels it.
+    void close() override;
     qint64 bytesAvailable() const override;
     bool isSequential() const override { return true; }
 
