@@ -1,0 +1,220 @@
+// Logging in and out, and who is logged in.
+#include "context.h"
+#include "records.h"
+#include "transport.h"
+
+#include <VHNetwork.h>
+#include <VHPrimaryData.h>
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// How long the program waits for the server to hear of a logout.
+constexpr int kLogoutWaitMs = 3000;
+
+// One line from standard input; on a terminal after `prompt`, without echo.
+QString readSecret(const QString &prompt)
+{
+    const bool terminal = isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    if (terminal) {
+        std::fputs(prompt.toUtf8().constData(), stderr);
+        std::fflush(stderr);
+        tcgetattr(STDIN_FILENO, &saved);
+        termios silent = saved;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &silent);
+    }
+    QByteArray line;
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
+        line.append(char(c));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fputs("\n", stderr);
+    }
+    return QString::fromUtf8(line).trimmed();
+}
+
+void declareLogin(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("name"),
+                                 QStringLiteral("Account name or phone number."));
+    addOption(parser, "password-stdin", "Read the password from standard input.");
+    addOption(parser, "phone",
+              "Log in with a verification code sent to this phone number instead of a password.",
+              "number");
+    addOption(parser, "country-code", "Country code of the phone number (default +86).", "code");
+    addOption(parser, "debug-code",
+              "Have the server hand the verification code back instead of sending it "
+              "(debug installations and the sandbox only).");
+}
+
+// Asks for a code for `phone`; false once the failure is reported.
+bool requestCode(Context &context, const QString &phone, QString &code, int &status)
+{
+    const bool debug = context.isSet("debug-code");
+    QString countryCode = context.value("country-code");
+    if (countryCode.isEmpty())
+        countryCode = QStringLiteral("+86");
+    QString message;
+    if (!context.data().createSecurities(phone, countryCode, code, message, false, debug)) {
+        if (message.isEmpty()) {
+            status = context.fail(QStringLiteral("the server sent no verification code"));
+        } else {
+            printError(QStringLiteral("no verification code sent: %1").arg(message));
+            status = ExitAuth;
+        }
+        return false;
+    }
+    if (!debug)
+        code = readSecret(QStringLiteral("Verification code sent to %1: ").arg(phone));
+    return true;
+}
+
+int login(Context &context)
+{
+    const QString phone = context.value("phone");
+    const QString name = context.argument(0).isEmpty() ? phone : context.argument(0);
+    if (name.isEmpty())
+        return context.usage(QStringLiteral("give an account name, or --phone"));
+    // A stale token of an earlier login is not sent along.
+    NetworkManager::instance().setAuthToken(QString());
+
+    QString password;
+    QString code;
+    if (phone.isEmpty()) {
+        if (context.isSet("password-stdin"))
+            password = readSecret(QString());
+        else if (!qEnvironmentVariableIsEmpty("VHPD_PASSWORD"))
+            password = qEnvironmentVariable("VHPD_PASSWORD");
+        else if (isatty(STDIN_FILENO) == 1)
+            password = readSecret(QStringLiteral("Password for %1: ").arg(name));
+        else
+            return context.usage(QStringLiteral("no password: use --password-stdin"));
+    } else {
+        int status = ExitOk;
+        if (!requestCode(context, phone, code, status))
+            return status;
+    }
+
+    QString message;
+    VHUser user;
+    const int result =
+        context.data().login(name, password, code, message, user, !phone.isEmpty(), false);
+    if (result != 0 || user.id.isEmpty()) {
+        if (!message.isEmpty()) {
+            printError(QStringLiteral("login refused: %1 (code %2)").arg(message).arg(result));
+            return ExitAuth;
+        }
+        const int status =
+            context.fail(QStringLiteral("login failed: the server's answer was not a login"));
+        return status == ExitFailed ? ExitAuth : status;
+    }
+
+    Session &session = context.session;
+    // The same user keeps the project chosen earlier on this server.
+    if (session.server != context.server || session.user.id != user.id) {
+        session.projectId.clear();
+        session.projectName.clear();
+    }
+    session.server = context.server;
+    session.token = NetworkManager::instance().authToken();
+    session.user = user;
+    if (const int status = context.saveSession())
+        return status;
+    context.out.text(QStringLiteral("Logged in to %1 as %2 (%3).")
+                         .arg(context.server, user.name, user.nickName));
+    if (context.out.isJson())
+        context.out.json(QJsonObject{{QStringLiteral("server"), context.server},
+                                     {QStringLiteral("user"), toJson(user)}});
+    return ExitOk;
+}
+
+// Tells the server, when a login is saved, and forgets the login.
+int logout(Context &context)
+{
+    Session &session = context.session;
+    const bool loggedIn = session.isLoggedIn();
+    if (loggedIn) {
+        VHBaseApi::GetInstance().setIp(session.server);
+        NetworkManager::instance().setAuthToken(session.token);
+        context.data().logout();
+        waitForPendingRequests(kLogoutWaitMs);
+    }
+    if (!session.remove()) {
+        printError(QStringLiteral("cannot remove %1").arg(Session::filePath()));
+        return ExitFailed;
+    }
+    context.out.text(loggedIn ? QStringLiteral("Logged out of %1.").arg(session.server)
+                              : QStringLiteral("Not logged in."));
+    if (context.out.isJson())
+        context.out.json(QJsonObject{{QStringLiteral("loggedOut"), loggedIn}});
+    return ExitOk;
+}
+
+const QList<Column> kUserFields = {{"Name", "name"},
+                                   {"Nickname", "nickName"},
+                                   {"Phone", "phoneNumber"},
+                                   {"Signature", "signature"},
+                                   {"Id", "id"}};
+
+// The logged-in user as the server knows them now, with the session's server
+// and project.
+int whoami(Context &context)
+{
+    VHUser user;
+    if (!context.data().getUser(context.session.user.id, user, true))
+        return context.fail(QStringLiteral("cannot read your user record"));
+    QJsonObject object = toJson(user);
+    object.insert(QStringLiteral("server"), context.server);
+    object.insert(QStringLiteral("project"),
+                  QJsonObject{{QStringLiteral("id"), context.session.projectId},
+                              {QStringLiteral("name"), context.session.projectName}});
+    context.out.record(QList<Column>{{"Server", "server"}} + kUserFields +
+                           QList<Column>{{"Project", "project.name"}, {"Project id", "project.id"}},
+                       object);
+    return ExitOk;
+}
+
+int user(Context &context)
+{
+    VHUser user;
+    if (!context.data().getUser(context.argument(0), user, true))
+        return context.fail(QStringLiteral("no user %1").arg(context.argument(0)));
+    context.out.record(kUserFields, toJson(user));
+    return ExitOk;
+}
+
+int countries(Context &context)
+{
+    QStringList codes;
+    if (!context.data().getCountryCodes(codes))
+        return context.fail(QStringLiteral("cannot read the country codes"));
+    if (context.out.isJson())
+        context.out.json(QJsonArray::fromStringList(codes));
+    else
+        context.out.text(codes.join(QLatin1Char(' ')));
+    return ExitOk;
+}
+
+} // namespace
+
+QList<Command> accountCommands()
+{
+    return {
+        {"login", "[name]", "Log in with a password or a verification code.", Needs::Server, 0, 1,
+         declareLogin, login},
+        {"logout", "", "Log out and forget the saved login.", Needs::Nothing, 0, 0, nullptr,
+         logout},
+        {"whoami", "", "Show the logged-in user, the server and the current project.", Needs::Login,
+         0, 0, nullptr, whoami},
+        {"user", "<user-id>", "Show a user.", Needs::Login, 1, 1, nullptr, user},
+        {"countries", "", "List the country codes of phone numbers.", Needs::Server, 0, 0, nullptr,
+         countries},
+    };
+}

@@ -1,0 +1,234 @@
+// Entities of the current project's models: the paged search with its
+// filters, the entity tree, and the elements' extended properties.
+#include "context.h"
+
+#include <VHPrimaryData.h>
+
+#include <QCommandLineParser>
+
+namespace {
+
+void declareEntities(QCommandLineParser &parser)
+{
+    addOption(parser, "name", "Names matching this regular expression (any case).", "regex");
+    addOption(parser, "printed", "Only entities whose label has been printed.");
+    addOption(parser, "printed-by", "Printed by this user; may be repeated.", "user-id");
+    addOption(parser, "printed-from", "Printed on or after this day.", "yyyy-mm-dd");
+    addOption(parser, "printed-to", "Printed on or before this day.", "yyyy-mm-dd");
+    addOption(parser, "model", "Only entities of this model (id); may be repeated.", "model-id");
+    addOption(parser, "group", "Of the models given, the group entities.");
+    addOption(parser, "floor", "Of the models given, this floor; may be repeated.", "floor");
+    addOption(parser, "domain", "On the floors given, this domain; may be repeated.", "n");
+    addOption(parser, "category", "In the domains given, this category; may be repeated.", "n");
+    addPagingOptions(parser);
+}
+
+bool readDay(Context &context, const char *option, QDateTime &day)
+{
+    if (!context.isSet(option))
+        return true;
+    const QDate date = QDate::fromString(context.value(option), Qt::ISODate);
+    if (!date.isValid()) {
+        context.usage(QStringLiteral("--%1 needs a day as yyyy-mm-dd").arg(QLatin1String(option)));
+        return false;
+    }
+    day = date.startOfDay();
+    return true;
+}
+
+bool readNumbers(Context &context, const char *option, QList<int> &numbers)
+{
+    for (const QString &text : context.values(option)) {
+        bool ok = false;
+        numbers.append(text.toInt(&ok));
+        if (!ok) {
+            context.usage(QStringLiteral("--%1 needs a number").arg(QLatin1String(option)));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The part of the entity tree that --model, --group, --floor, --domain and
+// --category select: every model given, whole unless a finer option narrows it.
+bool readSelection(Context &context, VHEntityCondition &condition)
+{
+    QList<int> domains;
+    QList<int> categories;
+    if (!readNumbers(context, "domain", domains) || !readNumbers(context, "category", categories))
+        return false;
+    const QStringList floors = context.values("floor");
+    const QStringList models = context.values("model");
+    if ((!categories.isEmpty() && domains.isEmpty()) || (!domains.isEmpty() && floors.isEmpty()) ||
+        ((!floors.isEmpty() || context.isSet("group")) && models.isEmpty())) {
+        context.usage(QStringLiteral("--category needs --domain, --domain needs --floor, and "
+                                     "--floor and --group need --model"));
+        return false;
+    }
+    if (models.isEmpty())
+        return true;
+    condition.allModels = false;
+    for (const QString &modelId : models) {
+        VHEntityTree tree;
+        tree.modelId = modelId;
+        tree.group = context.isSet("group");
+        tree.wholeModel = floors.isEmpty() && !tree.group;
+        for (const QString &name : floors) {
+            VHEntityTreeFloor floor;
+            floor.floor = name;
+            for (int number : domains)
+                floor.domains.append(VHEntityTreeDomain{number, categories});
+            tree.floors.append(floor);
+        }
+        condition.models.append(tree);
+    }
+    return true;
+}
+
+bool readCondition(Context &context, VHEntityCondition &condition)
+{
+    condition.name = context.value("name");
+    condition.printed = context.isSet("printed");
+    if (context.isSet("printed-by")) {
+        condition.allPrintedBy = false;
+        condition.printedBy = context.values("printed-by");
+    }
+    if (context.isSet("printed-from") || context.isSet("printed-to")) {
+        condition.allPrintedAt = false;
+        condition.printedFrom = QDate(1970, 1, 1).startOfDay();
+        condition.printedTo = QDate::currentDate().startOfDay();
+    }
+    return readDay(context, "printed-from", condition.printedFrom) &&
+           readDay(context, "printed-to", condition.printedTo) && readSelection(context, condition);
+}
+
+// One page of the entities the filters select, most recently printed first.
+int entities(Context &context)
+{
+    VHEntityCondition condition;
+    int page = 1;
+    int pageSize = 0;
+    if (!readCondition(context, condition) || !context.paging(page, pageSize))
+        return ExitUsage;
+    int count = 0;
+    QList<VHEntity> entities;
+    if (!context.data().getEntityRangeCount(condition, count) ||
+        !context.data().getEntityRangeData((page - 1) * pageSize, pageSize, entities))
+        return context.fail(QStringLiteral("the entity search failed"));
+    return context.showPage(count, page, pageSize, "entities",
+                            {{"QR code", "qrCode"},
+                             {"Name", "name"},
+                             {"Model", "model"},
+                             {"Floor", "floor"},
+                             {"Printed at", "printedAt"},
+                             {"Uuid", "uuid"}},
+                            toJsonArray(entities));
+}
+
+// The project's entity tree: per model and floor, the domains with the
+// number of their categories.
+int entityTree(Context &context)
+{
+    QList<VHEntityTree> trees;
+    if (!context.data().getEntityTree(trees))
+        return context.fail(QStringLiteral("cannot read the entity tree"));
+    if (context.out.isJson()) {
+        context.out.json(toJsonArray(trees));
+        return ExitOk;
+    }
+    QJsonArray rows;
+    for (const VHEntityTree &tree : trees) {
+        const QString model = context.data().getModelName(tree.modelId);
+        if (tree.group)
+            rows.append(QJsonObject{{QStringLiteral("model"), model},
+                                    {QStringLiteral("floor"), QStringLiteral("(group)")}});
+        for (const VHEntityTreeFloor &floor : tree.floors) {
+            QStringList domains;
+            for (const VHEntityTreeDomain &domain : floor.domains) {
+                const QString name =
+                    context.data().getDomainNameById(QString::number(domain.domain));
+                domains.append(QStringLiteral("%1 (%2)")
+                                   .arg(name.isEmpty() ? QString::number(domain.domain) : name)
+                                   .arg(domain.categories.size()));
+            }
+            rows.append(
+                QJsonObject{{QStringLiteral("model"), model},
+                            {QStringLiteral("floor"), floor.floor},
+                            {QStringLiteral("domains"), domains.join(QLatin1String(", "))}});
+        }
+    }
+    context.out.list({{"Model", "model"}, {"Floor", "floor"}, {"Domains (categories)", "domains"}},
+                     rows, QStringLiteral("The tree is empty."));
+    return ExitOk;
+}
+
+const QList<Column> kPropertyColumns = {
+    {"Category", "category"}, {"Key", "key"}, {"Value", "value"}};
+
+// The extended properties of one element, or of several merged: a value
+// where they all agree, empty where they differ.
+int properties(Context &context)
+{
+    const QStringList uuids = context.arguments();
+    if (uuids.size() == 1) {
+        QList<VHEntityPropertyExtend> documents;
+        if (!context.data().getExtendPropertyByGuid(uuids.first(), documents))
+            return context.fail(
+                QStringLiteral("cannot read the properties of %1").arg(uuids.first()));
+        if (context.out.isJson()) {
+            context.out.json(toJsonArray(documents));
+            return ExitOk;
+        }
+        QJsonArray rows;
+        for (const VHEntityPropertyExtend &document : documents)
+            for (const QJsonValue &row : toJsonArray(document.properties))
+                rows.append(row);
+        context.out.list(kPropertyColumns, rows, QStringLiteral("No extended properties."));
+        return ExitOk;
+    }
+    QList<VHProperty> merged;
+    if (!context.data().getExtendPropertyMerged(uuids, merged))
+        return context.fail(QStringLiteral("cannot read the merged properties"));
+    context.out.list(kPropertyColumns, toJsonArray(merged),
+                     QStringLiteral("No extended properties."));
+    return ExitOk;
+}
+
+void declarePropertySearch(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("text"), QStringLiteral("Text to look for."));
+    addOption(parser, "exact",
+              "Match whole keys, values or categories; otherwise the text is a regular "
+              "expression found anywhere, in any case.");
+}
+
+// The elements whose extended properties hold a text.
+int propertySearch(Context &context)
+{
+    QStringList uuids;
+    if (!context.data().getEntityByExtendProperty(context.argument(0), context.isSet("exact"),
+                                                  uuids))
+        return context.fail(QStringLiteral("the property search failed"));
+    if (context.out.isJson())
+        context.out.json(QJsonArray::fromStringList(uuids));
+    else
+        context.out.text(uuids.isEmpty() ? QStringLiteral("No elements.")
+                                         : uuids.join(QLatin1Char('\n')));
+    return ExitOk;
+}
+
+} // namespace
+
+QList<Command> entityCommands()
+{
+    return {
+        {"entities", "", "Search the project's entities, a page at a time.", Needs::Project, 0, 0,
+         declareEntities, entities},
+        {"entity-tree", "", "Show the project's entity tree.", Needs::Project, 0, 0, nullptr,
+         entityTree},
+        {"properties", "<uuid>...", "Show the extended properties of elements.", Needs::Project, 1,
+         -1, nullptr, properties},
+        {"property-search", "<text>", "List the elements whose extended properties hold a text.",
+         Needs::Project, 1, 1, declarePropertySearch, propertySearch},
+    };
+}

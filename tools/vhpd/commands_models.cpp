@@ -1,0 +1,404 @@
+// Models of the current project: the catalogue with its tags, one model, its
+// history and the comparison of two versions, model sets, and uploads.
+#include "context.h"
+#include "transport.h"
+
+#include <VHPrimaryData.h>
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+
+const QList<Column> kModelColumns = {{"Name", "name"},
+                                     {"Version", "version"},
+                                     {"Size", "modelSize", CellFormat::Bytes},
+                                     {"Updated", "updatedAt"},
+                                     {"Tags", "tagNames"},
+                                     {"Readable", "authorized"},
+                                     {"Id", "id"}};
+
+// A model with the names of its tags, "type: tag", beside the tag ids.
+QJsonObject modelRow(Context &context, const VHModel &model)
+{
+    QJsonArray names;
+    for (auto it = model.mapModelTag.constBegin(); it != model.mapModelTag.constEnd(); ++it) {
+        VHModelTagType type;
+        context.data().getModeTagTypeById(it.key(), type);
+        QString tag = context.data().getModelTagNameById(it.value());
+        if (tag.isEmpty())
+            tag = it.value(); // a tag the user may not see
+        names.append(type.name.isEmpty() ? tag : type.name + QLatin1String(": ") + tag);
+    }
+    QJsonObject row = toJson(model);
+    row.insert(QStringLiteral("tagNames"), names);
+    return row;
+}
+
+QJsonArray modelRows(Context &context, const QList<VHModel> &models)
+{
+    QJsonArray rows;
+    for (const VHModel &model : models)
+        rows.append(modelRow(context, model));
+    return rows;
+}
+
+// The model that `text` names: an id, or the whole or a unique part of a
+// model's name in the current project.
+int resolveModel(Context &context, const QString &text, VHModel &found)
+{
+    context.data().initModelTags();
+    QList<VHModel> models;
+    if (!context.data().getProjectModels(models, false))
+        return context.fail(QStringLiteral("cannot list the project's models"));
+    QList<VHModel> matches;
+    for (const VHModel &model : models) {
+        if (model.id == text || model.name.compare(text, Qt::CaseInsensitive) == 0) {
+            found = model;
+            return ExitOk;
+        }
+        if (model.name.contains(text, Qt::CaseInsensitive))
+            matches.append(model);
+    }
+    if (matches.size() == 1) {
+        found = matches.first();
+        return ExitOk;
+    }
+    if (matches.size() > 1) {
+        QStringList names;
+        for (const VHModel &model : matches)
+            names.append(model.name);
+        return context.usage(QStringLiteral("\"%1\" matches several models: %2")
+                                 .arg(text, names.join(QLatin1String("; "))));
+    }
+    if (context.data().getModelById(text, found, false))
+        return ExitOk;
+    return context.fail(QStringLiteral("no model matches \"%1\"").arg(text));
+}
+
+void declareModels(QCommandLineParser &parser)
+{
+    addOption(parser, "readable", "Only the models you may read.");
+}
+
+// The catalogue in natural name order, as the library sorts it.
+int models(Context &context)
+{
+    context.data().initModelTags();
+    QList<VHModel> models;
+    if (!context.data().getProjectModels(models, context.isSet("readable")))
+        return context.fail(QStringLiteral("cannot list the project's models"));
+    context.out.list(kModelColumns, modelRows(context, models), QStringLiteral("No models."));
+    return ExitOk;
+}
+
+void declareModel(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("model"), QStringLiteral("Model id or name."));
+    addOption(parser, "version", "Show this version of the model.", "n");
+}
+
+int model(Context &context)
+{
+    VHModel model;
+    if (const int status = resolveModel(context, context.argument(0), model))
+        return status;
+    int version = 0;
+    if (!context.intValue("version", 0, 1, version))
+        return ExitUsage;
+    if (version > 0 && version != model.version &&
+        !context.data().getModelByVersion(model.id, version, model, true))
+        return context.fail(QStringLiteral("%1 has no version %2").arg(model.name).arg(version));
+    context.out.record({{"Name", "name"},
+                        {"Version", "version"},
+                        {"Size", "modelSize", CellFormat::Bytes},
+                        {"File", "modelFile"},
+                        {"Remark", "remark"},
+                        {"Tags", "tagNames"},
+                        {"Updated", "updatedAt"},
+                        {"Updated by", "updatedBy"},
+                        {"Readable", "authorized"},
+                        {"Preprocessed", "preprocessed"},
+                        {"Model id", "modelId"},
+                        {"Id", "id"}},
+                       modelRow(context, model));
+    return ExitOk;
+}
+
+int history(Context &context)
+{
+    VHModel model;
+    if (const int status = resolveModel(context, context.argument(0), model))
+        return status;
+    QList<VHModel> versions;
+    if (!context.data().getModelHistory(model.modelId, versions))
+        return context.fail(QStringLiteral("cannot read the history of %1").arg(model.name));
+    context.out.list({{"Version", "version"},
+                      {"Size", "modelSize", CellFormat::Bytes},
+                      {"Updated", "updatedAt"},
+                      {"By", "updatedBy"},
+                      {"Remark", "remark"},
+                      {"Id", "id"}},
+                     toJsonArray(versions), QStringLiteral("No history."));
+    return ExitOk;
+}
+
+void declareCompare(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("model"), QStringLiteral("Model id or name."));
+    parser.addPositionalArgument(QStringLiteral("base"), QStringLiteral("Base version."));
+    parser.addPositionalArgument(QStringLiteral("other"), QStringLiteral("Version to compare."));
+    addOption(parser, "entity", "Compare the properties of this entity (its uuid).", "uuid");
+}
+
+// The properties of one entity in both versions, side by side.
+int compareEntity(Context &context, const VHModel &model, int base, int other)
+{
+    VHEntityPropertyVersion before;
+    VHEntityPropertyVersion after;
+    const QString uuid = context.value("entity");
+    if (!context.data().getCompareEntityProperty(model.modelId, uuid, base, other, before, after))
+        return context.fail(QStringLiteral("cannot compare entity %1").arg(uuid));
+    if (context.out.isJson()) {
+        context.out.json(QJsonObject{{QStringLiteral("base"), toJson(before)},
+                                     {QStringLiteral("compare"), toJson(after)}});
+        return ExitOk;
+    }
+    // One row per category and key found in either version.
+    QMap<QPair<QString, QString>, QPair<QString, QString>> values;
+    for (const VHProperty &property : before.properties)
+        values[{property.category, property.key}].first = property.value;
+    for (const VHProperty &property : after.properties)
+        values[{property.category, property.key}].second = property.value;
+    QJsonArray rows;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        rows.append(
+            QJsonObject{{QStringLiteral("category"), it.key().first},
+                        {QStringLiteral("key"), it.key().second},
+                        {QStringLiteral("base"), it.value().first},
+                        {QStringLiteral("compare"), it.value().second},
+                        {QStringLiteral("changed"), it.value().first != it.value().second}});
+    }
+    context.out.text(QStringLiteral("%1, version %2: %3; version %4: %5")
+                         .arg(model.name)
+                         .arg(base)
+                         .arg(before.name.isEmpty() ? QStringLiteral("(absent)") : before.name)
+                         .arg(other)
+                         .arg(after.name.isEmpty() ? QStringLiteral("(absent)") : after.name));
+    context.out.list({{"Category", "category"},
+                      {"Key", "key"},
+                      {"Base", "base"},
+                      {"Compared", "compare"},
+                      {"Changed", "changed"}},
+                     rows, QStringLiteral("No properties."));
+    return ExitOk;
+}
+
+// Which entities were added, deleted or modified between two versions.
+int compare(Context &context)
+{
+    VHModel model;
+    int base = 0;
+    int other = 0;
+    if (!context.intArgument(1, base) || !context.intArgument(2, other))
+        return ExitUsage;
+    if (const int status = resolveModel(context, context.argument(0), model))
+        return status;
+    if (context.isSet("entity"))
+        return compareEntity(context, model, base, other);
+
+    QMap<QString, QStringList> diff;
+    if (!context.data().getCompareModels(model.modelId, base, other, diff))
+        return context.fail(QStringLiteral("cannot compare versions %1 and %2 of %3")
+                                .arg(base)
+                                .arg(other)
+                                .arg(model.name));
+    QJsonObject byKind;
+    QJsonArray rows;
+    for (auto it = diff.constBegin(); it != diff.constEnd(); ++it) {
+        byKind.insert(it.key(), QJsonArray::fromStringList(it.value()));
+        QString kind = QLatin1String("modified: ") + it.key();
+        if (it.key() == QLatin1String("add"))
+            kind = QStringLiteral("added");
+        else if (it.key() == QLatin1String("del"))
+            kind = QStringLiteral("deleted");
+        QString examples = it.value().mid(0, 3).join(QLatin1String(", "));
+        if (it.value().size() > 3)
+            examples += QLatin1String(", ...");
+        rows.append(QJsonObject{{QStringLiteral("kind"), kind},
+                                {QStringLiteral("count"), it.value().size()},
+                                {QStringLiteral("uuids"), examples}});
+    }
+    if (context.out.isJson()) {
+        context.out.json(byKind);
+        return ExitOk;
+    }
+    context.out.text(
+        QStringLiteral("%1: version %2 against version %3").arg(model.name).arg(base).arg(other));
+    context.out.list({{"Change", "kind"}, {"Entities", "count"}, {"Uuids", "uuids"}}, rows,
+                     QStringLiteral("No differences."));
+    return ExitOk;
+}
+
+int recent(Context &context)
+{
+    context.data().initModelTags();
+    QList<VHModel> models;
+    if (!context.data().getModelRecentUpload(models))
+        return context.fail(QStringLiteral("cannot read the recent uploads"));
+    context.out.list(kModelColumns, modelRows(context, models), QStringLiteral("No uploads."));
+    return ExitOk;
+}
+
+void declareModelSets(QCommandLineParser &parser)
+{
+    addOption(parser, "by", "Sets created by this user (default: you).", "user-id");
+    addOption(parser, "name", "Only the set of this name.", "name");
+}
+
+int modelSets(Context &context)
+{
+    VHModelSetCondition condition;
+    condition.createdBy = context.isSet("by") ? context.value("by") : context.session.user.id;
+    condition.name = context.value("name");
+    QList<VHModelSet> sets;
+    if (!context.data().getModelSets(condition, sets))
+        return context.fail(QStringLiteral("cannot list the model sets"));
+    QJsonArray rows;
+    for (const VHModelSet &set : sets) {
+        QJsonObject row = toJson(set);
+        row.insert(QStringLiteral("models"), set.modelIds.size());
+        rows.append(row);
+    }
+    context.out.list(
+        {{"Name", "name"}, {"Models", "models"}, {"Created", "createdAt"}, {"Id", "id"}}, rows,
+        QStringLiteral("No model sets."));
+    return ExitOk;
+}
+
+int modelSet(Context &context)
+{
+    context.data().initModelTags();
+    QList<VHModel> models;
+    if (!context.data().getModelSetModels(context.argument(0), models))
+        return context.fail(QStringLiteral("no model set %1").arg(context.argument(0)));
+    context.out.text(context.data().getModelSetName(context.argument(0)));
+    context.out.list(kModelColumns, modelRows(context, models), QStringLiteral("No models."));
+    return ExitOk;
+}
+
+// Every tag of the project, under its type.
+int tags(Context &context)
+{
+    QList<VHModelTagType> types;
+    if (!context.data().initModelTags() || !context.data().getModelTagTypes(types))
+        return context.fail(QStringLiteral("cannot read the model tags"));
+    if (context.out.isJson()) {
+        context.out.json(toJsonArray(types));
+        return ExitOk;
+    }
+    QJsonArray rows;
+    for (const VHModelTagType &type : types) {
+        for (const VHModelTag &tag : type.tags) {
+            rows.append(QJsonObject{{QStringLiteral("type"), type.name},
+                                    {QStringLiteral("isDefault"), type.isDefault},
+                                    {QStringLiteral("name"), tag.name},
+                                    {QStringLiteral("id"), tag.id}});
+        }
+    }
+    context.out.list({{"Type", "type"}, {"Default", "isDefault"}, {"Tag", "name"}, {"Id", "id"}},
+                     rows, QStringLiteral("No tags."));
+    return ExitOk;
+}
+
+void declareUpload(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Model file to send."));
+    addOption(parser, "name", "Name of the model (default: the file's name).", "name");
+    addOption(parser, "remark", "Remark of this version.", "text");
+    addOption(parser, "tag", "A tag id for the model; at most two.", "tag-id");
+    addOption(parser, "replace", "Send the file as a new version of this model.", "model");
+}
+
+// Sends a model file as a new model, or as a new version of one, after
+// checking that the project has room for it.
+int upload(Context &context)
+{
+    const QFileInfo file(context.argument(0));
+    if (!file.isFile() || !file.isReadable())
+        return context.usage(QStringLiteral("cannot read the file %1").arg(context.argument(0)));
+    const QStringList tags = context.values("tag");
+    if (tags.size() > 2)
+        return context.usage(QStringLiteral("give at most two --tag"));
+
+    VHUploadDNG upload;
+    upload.projectId = context.session.projectId;
+    upload.name = context.isSet("name") ? context.value("name") : file.completeBaseName();
+    upload.remark = context.value("remark");
+    upload.firstTagId = tags.value(0);
+    upload.secondTagId = tags.value(1);
+    upload.filePath = file.absoluteFilePath();
+    VHModel replaced;
+    if (context.isSet("replace")) {
+        if (const int status = resolveModel(context, context.value("replace"), replaced))
+            return status;
+        upload.modelId = replaced.modelId;
+        if (!context.isSet("name"))
+            upload.name = replaced.name;
+    }
+    if (!context.data().getProjectCapacityEnough(file.size())) {
+        printError(
+            QStringLiteral("the project has no room left for %1").arg(Output::bytes(file.size())));
+        return ExitFailed;
+    }
+
+    bool sent = false;
+    {
+        UploadProgress progress(file.size());
+        sent = upload.modelId.isEmpty() ? context.data().uploadModelDNG(upload)
+                                        : context.data().updateModelDNG(upload);
+    }
+    if (!sent)
+        return context.fail(QStringLiteral("the server did not accept %1").arg(file.fileName()));
+
+    // The upload answers no model; the newest upload of that name is it.
+    QList<VHModel> recent;
+    context.data().getModelRecentUpload(recent);
+    VHModel model;
+    for (const VHModel &candidate : recent) {
+        if (candidate.name == upload.name) {
+            model = candidate;
+            break;
+        }
+    }
+    context.out.text(QStringLiteral("Uploaded %1 (%2) as %3, version %4.")
+                         .arg(file.fileName(), Output::bytes(file.size()), upload.name)
+                         .arg(model.version));
+    if (context.out.isJson())
+        context.out.json(modelRow(context, model));
+    return ExitOk;
+}
+
+} // namespace
+
+QList<Command> modelCommands()
+{
+    return {
+        {"models", "", "List the current project's models in name order, with their tags.",
+         Needs::Project, 0, 0, declareModels, models},
+        {"model", "<model>", "Show a model (id or name), or one of its versions.", Needs::Project,
+         1, 1, declareModel, model},
+        {"history", "<model>", "List the versions of a model.", Needs::Project, 1, 1, nullptr,
+         history},
+        {"compare", "<model> <base> <other>", "Show what changed between two versions of a model.",
+         Needs::Project, 3, 3, declareCompare, compare},
+        {"recent", "", "List the project's most recent uploads.", Needs::Project, 0, 0, nullptr,
+         recent},
+        {"model-sets", "", "List model sets.", Needs::Project, 0, 0, declareModelSets, modelSets},
+        {"model-set", "<set-id>", "List the models of a model set.", Needs::Project, 1, 1, nullptr,
+         modelSet},
+        {"tags", "", "List the project's model tags by type.", Needs::Project, 0, 0, nullptr, tags},
+        {"upload", "<file>", "Upload a model file, as a new model or a new version.",
+         Needs::Project, 1, 1, declareUpload, upload},
+    };
+}

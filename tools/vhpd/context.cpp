@@ -1,0 +1,124 @@
+#include "context.h"
+
+#include <VHPrimaryData.h>
+
+namespace {
+
+constexpr int kDefaultPageSize = 20;
+
+} // namespace
+
+Context::Context(const Command &command, const QCommandLineParser &parser, const Output &output,
+                 Session &session, const QString &server)
+    : command(command)
+    , out(output)
+    , session(session)
+    , server(server)
+    , m_parser(parser)
+{}
+
+VHPrimaryData &Context::data() const
+{
+    return *VHPrimaryData::instance();
+}
+
+bool Context::isSet(const char *option) const
+{
+    return m_parser.isSet(QLatin1String(option));
+}
+
+QString Context::value(const char *option) const
+{
+    return m_parser.value(QLatin1String(option));
+}
+
+QStringList Context::values(const char *option) const
+{
+    return m_parser.values(QLatin1String(option));
+}
+
+bool Context::intValue(const char *option, int fallback, int minimum, int &result) const
+{
+    if (!isSet(option)) {
+        result = fallback;
+        return true;
+    }
+    bool ok = false;
+    result = value(option).toInt(&ok);
+    if (ok && result >= minimum)
+        return true;
+    usage(QStringLiteral("--%1 needs a whole number from %2 up")
+              .arg(QLatin1String(option))
+              .arg(minimum));
+    return false;
+}
+
+bool Context::intArgument(int index, int &result) const
+{
+    bool ok = false;
+    result = argument(index).toInt(&ok);
+    if (!ok)
+        usage(QStringLiteral("\"%1\" is not a whole number").arg(argument(index)));
+    return ok;
+}
+
+int Context::usage(const QString &message) const
+{
+    printError(QStringLiteral("%1 (see vhpd %2 --help)").arg(message, QLatin1String(command.name)));
+    return ExitUsage;
+}
+
+int Context::fail(const QString &what) const
+{
+    QString root = server;
+    if (!data().touchApi(root)) {
+        printError(QStringLiteral("cannot reach the server at %1").arg(server));
+        return ExitUnreachable;
+    }
+    if (command.needs == Needs::Login || command.needs == Needs::Project) {
+        VHUser self;
+        if (!data().getUser(session.user.id, self, true)) {
+            printError(QStringLiteral("the server no longer accepts the saved login; "
+                                      "log in again with: vhpd login"));
+            return ExitAuth;
+        }
+    }
+    printError(what);
+    return ExitFailed;
+}
+
+int Context::saveSession() const
+{
+    QString error;
+    if (session.save(error))
+        return ExitOk;
+    printError(error);
+    return ExitFailed;
+}
+
+bool Context::paging(int &page, int &pageSize) const
+{
+    return intValue("page", 1, 1, page) && intValue("page-size", kDefaultPageSize, 1, pageSize);
+}
+
+int Context::showPage(int count, int page, int pageSize, const char *what,
+                      const QList<Column> &columns, const QJsonArray &rows) const
+{
+    if (out.isJson()) {
+        out.json(QJsonObject{{QStringLiteral("count"), count},
+                             {QStringLiteral("page"), page},
+                             {QStringLiteral("pageSize"), pageSize},
+                             {QLatin1String(what), rows}});
+        return ExitOk;
+    }
+    const int pages = qMax(1, (count + pageSize - 1) / pageSize);
+    out.text(QStringLiteral("Page %1 of %2; %3 found").arg(page).arg(pages).arg(count));
+    out.list(columns, rows, QString());
+    return ExitOk;
+}
+
+void addPagingOptions(QCommandLineParser &parser)
+{
+    addOption(parser, "page", "Page to show, from 1 (default 1).", "n");
+    addOption(parser, "page-size", "Rows per page (default 20).", "n");
+}

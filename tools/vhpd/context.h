@@ -1,0 +1,73 @@
+#ifndef VHPD_CLI_CONTEXT_H
+#define VHPD_CLI_CONTEXT_H
+
+#include "command.h"
+#include "output.h"
+#include "records.h"
+#include "session.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+// What a running command works with: its parsed command line, the output, the
+// saved session and the server, with helpers for the usual failures.
+class Context
+{
+public:
+    Context(const Command &command, const QCommandLineParser &parser, const Output &output,
+            Session &session, const QString &server);
+
+    const Command &command;
+    const Output &out;
+    Session &session;
+    // The server root the library talks to.
+    const QString server;
+
+    VHPrimaryData &data() const;
+
+    // The positional arguments after the command's name.
+    QStringList arguments() const { return m_parser.positionalArguments(); }
+    QString argument(int index) const { return arguments().value(index); }
+    bool isSet(const char *option) const;
+    QString value(const char *option) const;
+    QStringList values(const char *option) const;
+    // An integer option (or `fallback` when absent); false, with a usage
+    // error printed, when its value is not a whole number from `minimum` up.
+    bool intValue(const char *option, int fallback, int minimum, int &result) const;
+    bool intArgument(int index, int &result) const;
+
+    // Prints `message` and gives ExitUsage.
+    int usage(const QString &message) const;
+    // Reports a failed operation. Asks the server first whether it can be
+    // reached and, for a logged-in command, whether the session is still
+    // accepted, and reports that when it is the cause; otherwise `what`.
+    int fail(const QString &what) const;
+    // Saves the session, reporting a failure.
+    int saveSession() const;
+
+    // The --page and --page-size options (addPagingOptions); false after a
+    // usage error.
+    bool paging(int &page, int &pageSize) const;
+    // One page of a search: a line saying where it lies and the table, or
+    // {"count", "page", "pageSize", <what>: rows} as JSON.
+    int showPage(int count, int page, int pageSize, const char *what, const QList<Column> &columns,
+                 const QJsonArray &rows) const;
+
+    // Reads a list through the facade operation `read` and prints it.
+    template<typename Record>
+    int showList(bool (VHPrimaryData::*read)(QList<Record> &), const char *what,
+                 const QList<Column> &columns) const
+    {
+        QList<Record> records;
+        if (!(data().*read)(records))
+            return fail(QStringLiteral("cannot read the %1").arg(QLatin1String(what)));
+        out.list(columns, toJsonArray(records));
+        return ExitOk;
+    }
+
+private:
+    const QCommandLineParser &m_parser;
+};
+
+#endif // VHPD_CLI_CONTEXT_H

@@ -1,0 +1,167 @@
+#include "output.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+// Cells longer than this are cut in tables (never in the last column).
+constexpr int kMaxCellWidth = 60;
+
+QJsonValue member(const QJsonObject &row, const char *path)
+{
+    QJsonValue value = row;
+    for (const QString &key : QString::fromLatin1(path).split(QLatin1Char('.')))
+        value = value.toObject().value(key);
+    return value;
+}
+
+void writeOut(const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// The server's date-time texts, shown in local time to the minute.
+QString localTime(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(\\.\\d+)?Z$"));
+    if (!pattern.match(text).hasMatch())
+        return text;
+    return QDateTime::fromString(text, Qt::ISODateWithMs)
+        .toLocalTime()
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+} // namespace
+
+QString Output::bytes(qint64 size)
+{
+    static const char *const units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    double value = double(size);
+    int unit = 0;
+    while (value >= 1024.0 && unit < 4) {
+        value /= 1024.0;
+        ++unit;
+    }
+    return unit == 0
+               ? QStringLiteral("%1 B").arg(size)
+               : QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(units[unit]));
+}
+
+QString Output::cell(const QJsonValue &value, CellFormat format)
+{
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+    case QJsonValue::Double:
+        if (format == CellFormat::Bytes)
+            return bytes(qint64(value.toDouble()));
+        return QString::number(value.toDouble(), 'g', 15);
+    case QJsonValue::String:
+        return localTime(value.toString());
+    case QJsonValue::Array: {
+        QStringList parts;
+        for (const QJsonValue &element : value.toArray())
+            parts.append(cell(element, format));
+        return parts.join(QLatin1String(", "));
+    }
+    case QJsonValue::Object:
+        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    default:
+        return QString();
+    }
+}
+
+QString Output::table(const QList<Column> &columns, const QJsonArray &rows)
+{
+    QList<QStringList> lines;
+    QStringList titles;
+    for (const Column &column : columns)
+        titles.append(QString::fromLatin1(column.title).toUpper());
+    lines.append(titles);
+    for (const QJsonValue &row : rows) {
+        QStringList cells;
+        for (int i = 0; i < columns.size(); ++i) {
+            QString text = cell(member(row.toObject(), columns[i].key), columns[i].format);
+            text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            if (i + 1 < columns.size() && text.size() > kMaxCellWidth)
+                text = text.left(kMaxCellWidth - 3) + QLatin1String("...");
+            cells.append(text);
+        }
+        lines.append(cells);
+    }
+    QList<int> widths;
+    for (int i = 0; i < columns.size(); ++i) {
+        int width = 0;
+        for (const QStringList &cells : lines)
+            width = qMax(width, cells[i].size());
+        widths.append(width);
+    }
+    QString text;
+    for (const QStringList &cells : lines) {
+        QString line;
+        for (int i = 0; i < cells.size(); ++i)
+            line += i + 1 < cells.size() ? cells[i].leftJustified(widths[i] + 2) : cells[i];
+        text += line.trimmed() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+void Output::list(const QList<Column> &columns, const QJsonArray &rows,
+                  const QString &emptyText) const
+{
+    if (m_json)
+        json(rows);
+    else if (rows.isEmpty())
+        text(emptyText);
+    else
+        writeOut(table(columns, rows));
+}
+
+void Output::record(const QList<Column> &fields, const QJsonObject &object) const
+{
+    if (m_json) {
+        json(object);
+        return;
+    }
+    int width = 0;
+    for (const Column &field : fields)
+        width = qMax(width, int(qstrlen(field.title)) + 1);
+    QString text;
+    for (const Column &field : fields) {
+        text +=
+            QString(QString::fromLatin1(field.title) + QLatin1Char(':')).leftJustified(width + 1) +
+            cell(member(object, field.key), field.format) + QLatin1Char('\n');
+    }
+    writeOut(text);
+}
+
+void Output::json(const QJsonValue &value) const
+{
+    const QJsonDocument document =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
+    writeOut(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
+}
+
+void Output::text(const QString &line) const
+{
+    if (!m_json)
+        writeOut(line + QLatin1Char('\n'));
+}
+
+void printError(const QString &message)
+{
+    printNote(QLatin1String("vhpd: ") + message);
+}
+
+void printNote(const QString &line)
+{
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}

@@ -1,0 +1,56 @@
+#ifndef VHPD_CLI_OUTPUT_H
+#define VHPD_CLI_OUTPUT_H
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+// How a cell shows its value. Auto: texts as they are (date-times in local
+// time), numbers in decimal, booleans as yes/no, arrays joined with ", ".
+enum class CellFormat { Auto, Bytes };
+
+// One column of a table, or one line of a record: its title and the member
+// of the JSON row it shows (a dotted path reaches into nested objects).
+struct Column
+{
+    const char *title;
+    const char *key;
+    CellFormat format = CellFormat::Auto;
+};
+
+// Everything the program prints on standard output goes through here: readable
+// tables by default, JSON with --json. Every record is first converted to JSON,
+// so both forms show the same data.
+class Output
+{
+public:
+    explicit Output(bool json)
+        : m_json(json)
+    {}
+    bool isJson() const { return m_json; }
+
+    // The rows as a table of `columns`, or as a JSON array.
+    void list(const QList<Column> &columns, const QJsonArray &rows,
+              const QString &emptyText = QStringLiteral("(none)")) const;
+    // One "Title: value" line per field, or the whole object as JSON.
+    void record(const QList<Column> &fields, const QJsonObject &object) const;
+    // A JSON document, in either mode.
+    void json(const QJsonValue &value) const;
+    // A line of text; nothing in JSON mode, where the document says it all.
+    void text(const QString &line) const;
+
+    static QString table(const QList<Column> &columns, const QJsonArray &rows);
+    static QString cell(const QJsonValue &value, CellFormat format = CellFormat::Auto);
+    static QString bytes(qint64 size);
+
+private:
+    bool m_json;
+};
+
+// "vhpd: <message>" on standard error.
+void printError(const QString &message);
+// A line on standard error, for progress and prompts.
+void printNote(const QString &line);
+
+#endif // VHPD_CLI_OUTPUT_H

@@ -1,0 +1,111 @@
+#include "transport.h"
+
+#include "output.h"
+
+#include <VHNetwork.h>
+
+#include <QEventLoop>
+#include <QNetworkReply>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The replies the transport still has under way; it parents every reply
+// under itself.
+QList<QNetworkReply *> runningReplies()
+{
+    QList<QNetworkReply *> running;
+    const auto replies = NetworkManager::instance().findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies) {
+        if (reply->isRunning())
+            running.append(reply);
+    }
+    return running;
+}
+
+} // namespace
+
+void waitForPendingRequests(int ms)
+{
+    const QList<QNetworkReply *> running = runningReplies();
+    if (running.isEmpty())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    for (QNetworkReply *reply : running) {
+        QObject::connect(reply, &QNetworkReply::finished, &loop, [&loop] {
+            if (runningReplies().isEmpty())
+                loop.quit();
+        });
+    }
+    loop.exec();
+}
+
+UploadProgress::UploadProgress(qint64 fileSize)
+    : m_fileSize(fileSize)
+    , m_terminal(isatty(STDERR_FILENO) == 1)
+{
+    m_clock.start();
+    if (!m_terminal)
+        return;
+    connect(&m_timer, &QTimer::timeout, this, &UploadProgress::poll);
+    m_timer.start(100);
+}
+
+UploadProgress::~UploadProgress()
+{
+    if (m_drawn) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    }
+}
+
+// Runs inside the library's wait for the upload's reply: finds the upload
+// once the transport has started it and follows its progress signal.
+void UploadProgress::poll()
+{
+    if (!m_reply) {
+        for (QNetworkReply *reply : runningReplies()) {
+            if (reply->operation() != QNetworkAccessManager::GetOperation) {
+                m_reply = reply;
+                connect(reply, &QNetworkReply::uploadProgress, this, &UploadProgress::draw);
+                break;
+            }
+        }
+    }
+    if (m_progressSeen)
+        return;
+    static const char spinner[] = "|/-\\";
+    const QString line = QStringLiteral("\r%1 sending %2 (%3 s)")
+                             .arg(QLatin1Char(spinner[m_frame++ % 4]))
+                             .arg(Output::bytes(m_fileSize))
+                             .arg(m_clock.elapsed() / 1000);
+    std::fputs(line.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    m_drawn = true;
+}
+
+void UploadProgress::draw(qint64 sent, qint64 total)
+{
+    if (total <= 0)
+        total = m_fileSize;
+    if (total <= 0)
+        return;
+    // At most ten redraws a second, and the last one always.
+    if (sent < total && m_lastDraw.isValid() && m_lastDraw.elapsed() < 100)
+        return;
+    m_lastDraw.start();
+    constexpr int width = 30;
+    const int filled = int(qMin<qint64>(width, sent * width / total));
+    const QString line = QStringLiteral("\r[%1%2] %3% %4 of %5")
+                             .arg(QString(filled, QLatin1Char('#')))
+                             .arg(QString(width - filled, QLatin1Char('.')))
+                             .arg(int(sent * 100 / total), 3)
+                             .arg(Output::bytes(sent), Output::bytes(total));
+    std::fputs(line.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    m_drawn = true;
+    m_progressSeen = true;
+}
