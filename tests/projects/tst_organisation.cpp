@@ -1,32 +1,22 @@
 #include "projectprobe.h"
-#include "projecttesting.h"
-#include "testserver.h"
-
-#include "VHPrimaryData.h"
+#include "recordtext.h"
+#include "requestlines.h"
 
 #include <QtTest>
 
 namespace {
 
-const QString circlesPath = "/v1/account-service/circles";
-const QString enterprisesPath = "/v1/account-service/enterprises";
-const QString structuresPath = "/v1/account-service/projects/p1/structures";
-const QString domainsPath = "/v1/account-service/projects/p1/domains";
+const QString circlesPath = apiPath("account-service/circles");
+const QString enterprisesPath = apiPath("account-service/enterprises");
+const QString structuresPath = apiPath("account-service/projects/p1/structures");
+const QString domainsPath = apiPath("account-service/projects/p1/domains");
 
-VHStructure structure(const QString &id, const QString &name)
+template<typename Unit> Unit unit(const QString &id, const QString &name)
 {
-    VHStructure s;
-    s.id = id;
-    s.name = name;
-    return s;
-}
-
-VHDomain domain(const QString &id, const QString &name)
-{
-    VHDomain d;
-    d.id = id;
-    d.name = name;
-    return d;
+    Unit u;
+    u.id = id;
+    u.name = name;
+    return u;
 }
 
 } // namespace
@@ -44,276 +34,171 @@ private slots:
         ProjectProbe::reset();
     }
 
-    void circlesReplaceTheListAndNameTheUnits()
+    void requestsSent()
     {
-        m_server.on("GET", circlesPath, ScriptedReply::text(R"([
-            {"_id":"c1","name":"Circle One","sortName":"C1","enterpriseId":"e1","parentId":"c0"},
-            {"_id":"c2","name":"Circle Two","sortName":""},
-            {"_id":"c3","name":"Circle Three"}])"));
-        QList<VHCircle> circles{VHCircle()};
-        QVERIFY(facade()->getProjectCircles(circles));
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + circlesPath);
-        QCOMPARE(idsOf(circles), QStringList({"c1", "c2", "c3"}));
-        QCOMPARE(circles.at(0).name, QString("Circle One"));
-        QCOMPARE(circles.at(0).sortName, QString("C1"));
-        QCOMPARE(circles.at(0).enterpriseId, QString("e1"));
-        QCOMPARE(circles.at(0).parentId, QString("c0"));
-
-        QVERIFY(facade()->getProjectCircles(circles));
-        QCOMPARE(idsOf(circles), QStringList({"c1", "c2", "c3"}));
-
-        QCOMPARE(facade()->getProjectCircleName("c1"), QString("C1"));
-        QCOMPARE(facade()->getProjectCircleName("c2"), QString("Circle Two"));
-        QCOMPARE(facade()->getProjectCircleName("c3"), QString("Circle Three"));
-        QCOMPARE(m_server.requestCount(), 2);
+        QList<VHCircle> circles;
+        facade().getProjectCircles(circles);
+        QList<VHEnterprise> enterprises;
+        facade().getProjectEnterprises(enterprises);
+        QList<VHStructure> structures;
+        facade().getStructures(structures);
+        QList<VHDomain> domains;
+        facade().getDomain(domains);
+        QList<VHSpecies> species;
+        facade().getSpecies(species);
+        QList<VHSubcontract> subcontracts;
+        facade().getSubcontract(subcontracts);
+        facade().getSpeciesNameById("x1");
+        facade().getSubcontractNameById("x2");
+        QCOMPARE(requestLines(m_server),
+                 QStringList({
+                     "GET account-service/circles",
+                     "GET account-service/enterprises",
+                     "GET account-service/projects/p1/structures?order=createdAt",
+                     "GET account-service/projects/p1/domains",
+                     "GET account-service/projects/p1/species",
+                     "GET account-service/projects/p1/subcontracts",
+                     "GET account-service/species/x1",
+                     "GET account-service/subcontracts/x2",
+                 }));
     }
 
-    void enterprisesShareTheNameMap()
+    // Both lists are replaced; their units share one map of display names,
+    // the short name when there is one, which only a successful load changes.
+    void circlesAndEnterprisesNameUnits()
     {
-        ProjectProbe::orgNameById().insert("c1", "Circle");
-        m_server.on("GET", enterprisesPath, ScriptedReply::text(R"([
-            {"_id":"c1","name":"Same id","sortName":"Enterprise"},
-            {"_id":"e2","name":"Second","sortName":7}])"));
+        m_server.once("GET", circlesPath, ScriptedReply::text(R"([
+            {"_id":"c1","name":"Circle One","sortName":"C1","enterpriseId":"e1","parentId":"c0"},
+            {"_id":"c2","name":"Circle Two","sortName":""},{"_id":"c3","name":"Circle Three"}])"));
+        QList<VHCircle> circles{VHCircle()};
+        QVERIFY(facade().getProjectCircles(circles));
+        QCOMPARE(describeEach(circles),
+                 QStringList({"c1|Circle One|C1|e1|c0", "c2|Circle Two|||", "c3|Circle Three|||"}));
+        m_server.once("GET", enterprisesPath, ScriptedReply::text(R"([
+            {"_id":"c1","name":"Same id","sortName":"Enterprise"},{"_id":"e2","name":"Second","sortName":7}])"));
         QList<VHEnterprise> enterprises{VHEnterprise()};
-        QVERIFY(facade()->getProjectEnterprises(enterprises));
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + enterprisesPath);
+        QVERIFY(facade().getProjectEnterprises(enterprises));
         QCOMPARE(idsOf(enterprises), QStringList({"c1", "e2"}));
         QCOMPARE(enterprises.at(1).sortName, QString());
-        QCOMPARE(facade()->getProjectCircleName("c1"), QString("Enterprise"));
-        QCOMPARE(facade()->getProjectCircleName("e2"), QString("Second"));
+        QStringList names;
+        for (const char *id : {"c1", "c2", "c3", "e2"})
+            names << facade().getProjectCircleName(id);
+        QCOMPARE(names, QStringList({"Enterprise", "Circle Two", "Circle Three", "Second"}));
 
-        // A circle loaded afterwards takes the shared id back.
-        m_server.on("GET", circlesPath,
-                    ScriptedReply::text(R"([{"_id":"c1","name":"Circle again"}])"));
-        QList<VHCircle> circles;
-        QVERIFY(facade()->getProjectCircles(circles));
-        QCOMPARE(facade()->getProjectCircleName("c1"), QString("Circle again"));
-    }
+        m_server.once("GET", circlesPath, ScriptedReply::text(R"([{"_id":"c1","name":"Again"}])"));
+        m_server.once("GET", circlesPath, ScriptedReply::text(R"([{"_id":"c1","name":"X"}])", 500));
+        m_server.once("GET", enterprisesPath, ScriptedReply::text(R"([{"_id":"c1"}])", 500));
+        QVERIFY(facade().getProjectCircles(circles));
+        QCOMPARE(facade().getProjectCircleName("c1"), QString("Again"));
+        QVERIFY(!facade().getProjectCircles(circles));
+        QVERIFY(!facade().getProjectEnterprises(enterprises));
+        QCOMPARE(idsOf(circles) + idsOf(enterprises), QStringList({"c1", "c1"}));
+        QCOMPARE(facade().getProjectCircleName("c1"), QString("Again"));
 
-    void failedLoadsLeaveTheNamesAlone_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::newRow("server error") << 500 << QByteArray("oops");
-        QTest::newRow("server error with units")
-            << 500 << QByteArray(R"([{"_id":"x","name":"X"}])");
-    }
-    void failedLoadsLeaveTheNamesAlone()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        ProjectProbe::orgNameById().insert("c1", "Known");
-        m_server.on("GET", circlesPath, ScriptedReply::text(body, status));
-        m_server.on("GET", enterprisesPath, ScriptedReply::text(body, status));
-        QList<VHCircle> circles{VHCircle()};
-        QVERIFY(!facade()->getProjectCircles(circles));
-        QList<VHEnterprise> enterprises{VHEnterprise()};
-        QVERIFY(!facade()->getProjectEnterprises(enterprises));
-        QCOMPARE(circles.size(), body.startsWith('[') ? 1 : 0);
-        QCOMPARE(enterprises.size(), body.startsWith('[') ? 1 : 0);
-        QCOMPARE(ProjectProbe::orgNameById().keys(), QStringList{"c1"});
-        QCOMPARE(ProjectProbe::orgNameById().value("c1"), QString("Known"));
-    }
-
-    void unknownNameIsEmptyAndAsksNobody()
-    {
-        QCOMPARE(facade()->getProjectCircleName("nobody"), QString());
-        QCOMPARE(m_server.requestCount(), 0);
+        // An unknown id is remembered with an empty name; nobody is asked.
+        QCOMPARE(facade().getProjectCircleName("nobody"), QString());
         QVERIFY(ProjectProbe::orgNameById().contains("nobody"));
+        QCOMPARE(m_server.requestCount(), 5);
     }
 
-    void structuresAreLoadedOnce()
-    {
-        m_server.on("GET", structuresPath, ScriptedReply::text(R"([
-            {"_id":"s1","name":"Site","hostId":"p1","parentId":"s0","authTemplateId":"t1",
-             "type":2,"level":3},
-            {"_id":"s2","name":"Office","type":"2","level":1.5}])"));
-        QList<VHStructure> structures{structure("mine", "Mine")};
-        QVERIFY(facade()->getStructures(structures));
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + structuresPath + "?order=createdAt");
-        // The caller's earlier entries stay in front and become part of the cache.
-        QCOMPARE(idsOf(structures), QStringList({"mine", "s1", "s2"}));
-        const VHStructure &site = structures.at(1);
-        QCOMPARE(site.hostId, QString("p1"));
-        QCOMPARE(site.parentId, QString("s0"));
-        QCOMPARE(site.authTemplateId, QString("t1"));
-        QCOMPARE(site.type, 2);
-        QCOMPARE(site.level, 3);
-        QCOMPARE(structures.at(2).type, 0);
-        QCOMPARE(structures.at(2).level, 0);
-        QVERIFY(ProjectProbe::structuresLoaded());
-        QCOMPARE(idsOf(ProjectProbe::structures()), QStringList({"mine", "s1", "s2"}));
-
-        QList<VHStructure> again{structure("other", "Other")};
-        QVERIFY(facade()->getStructures(again));
-        QCOMPARE(idsOf(again), QStringList({"mine", "s1", "s2"}));
-        QCOMPARE(facade()->getStructureName("s2"), QString("Office"));
-        QCOMPARE(m_server.requestCount(), 1);
-    }
-
-    void failedStructureLoadIsCachedButRetried()
+    // Loaded once; whatever the caller's list held joins the cache, which a
+    // failed load fills too and the next call replaces.
+    void structures()
     {
         m_server.once("GET", structuresPath,
                       ScriptedReply::text(R"([{"_id":"s9","name":"Partial"}])", 500));
-        QList<VHStructure> structures{structure("mine", "Mine")};
-        QVERIFY(!facade()->getStructures(structures));
+        QList<VHStructure> structures{unit<VHStructure>("mine", "Mine")};
+        QVERIFY(!facade().getStructures(structures));
         QVERIFY(!ProjectProbe::structuresLoaded());
         QCOMPARE(idsOf(ProjectProbe::structures()), QStringList({"mine", "s9"}));
+        // A name is looked up in what the failed load left, without a request.
+        QCOMPARE(facade().getStructureName("s9"), QString("Partial"));
 
-        m_server.once("GET", structuresPath, ScriptedReply::text(R"([{"_id":"s1"}])"));
-        QList<VHStructure> fresh;
-        QVERIFY(facade()->getStructures(fresh));
-        QCOMPARE(m_server.requestCount(), 2);
-        QCOMPARE(idsOf(ProjectProbe::structures()), QStringList{"s1"});
-    }
-
-    void structureNameLoadsWhenNothingIsKnown()
-    {
-        m_server.on(
-            "GET", structuresPath,
-            ScriptedReply::text(R"([{"_id":"s1","name":"Site"},{"_id":"s1","name":"Dup"}])"));
-        QCOMPARE(facade()->getStructureName("s1"), QString("Site"));
-        QCOMPARE(facade()->getStructureName("s7"), QString());
-        QCOMPARE(m_server.requestCount(), 1);
+        m_server.once("GET", structuresPath, ScriptedReply::text(R"([
+            {"_id":"s1","name":"Site","hostId":"p1","parentId":"s0","authTemplateId":"t1",
+             "type":2,"level":3},{"_id":"s2","name":"Office","type":"2","level":1.5}])"));
+        structures = {unit<VHStructure>("mine", "Mine")};
+        QVERIFY(facade().getStructures(structures));
+        QCOMPARE(describeEach(structures),
+                 QStringList({"mine|Mine||||0|0", "s1|Site|p1|s0|t1|2|3", "s2|Office||||0|0"}));
         QVERIFY(ProjectProbe::structuresLoaded());
-    }
-
-    void structureNameLoadConditions_data()
-    {
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<bool>("cached");
-        QTest::addColumn<int>("requests");
-        QTest::newRow("loaded and empty") << true << false << 0;
-        QTest::newRow("cached after a failed load") << false << true << 0;
-    }
-    void structureNameLoadConditions()
-    {
-        QFETCH(bool, loaded);
-        QFETCH(bool, cached);
-        QFETCH(int, requests);
-        ProjectProbe::structuresLoaded() = loaded;
-        if (cached)
-            ProjectProbe::structures() = {structure("s1", "Cached")};
-        m_server.on("GET", structuresPath, ScriptedReply::text(R"([{"_id":"s1","name":"Site"}])"));
-        facade()->getStructureName("s1");
-        QCOMPARE(m_server.requestCount(), requests);
-    }
-
-    void structureNameAfterAFailedLoad()
-    {
-        m_server.once("GET", structuresPath, ScriptedReply::text("", 500));
-        QCOMPARE(facade()->getStructureName("s1"), QString());
-        QVERIFY(!ProjectProbe::structuresLoaded());
-        m_server.once("GET", structuresPath,
-                      ScriptedReply::text(R"([{"_id":"s1","name":"Site"}])"));
-        QCOMPARE(facade()->getStructureName("s1"), QString("Site"));
+        structures = {unit<VHStructure>("other", "Other")};
+        QVERIFY(facade().getStructures(structures));
+        QCOMPARE(idsOf(structures), QStringList({"mine", "s1", "s2"}));
+        QCOMPARE(facade().getStructureName("s2"), QString("Office"));
         QCOMPARE(m_server.requestCount(), 2);
+
+        // Loaded and empty: nothing to ask.
+        ProjectProbe::structures().clear();
+        QCOMPARE(facade().getStructureName("s1"), QString());
+        QCOMPARE(m_server.requestCount(), 2);
+        // Nothing known: a name look-up loads, until a load succeeds.
+        ProjectProbe::structuresLoaded() = false;
+        m_server.once("GET", structuresPath, ScriptedReply::text("", 500));
+        m_server.once("GET", structuresPath, ScriptedReply::text(R"([
+            {"_id":"s1","name":"Site"},{"_id":"s1","name":"Dup"}])"));
+        QCOMPARE(facade().getStructureName("s1"), QString());
+        QCOMPARE(facade().getStructureName("s1"), QString("Site"));
+        QCOMPARE(facade().getStructureName("s7"), QString());
+        QCOMPARE(m_server.requestCount(), 4);
     }
 
-    void domainsAreRememberedOnSuccess()
+    // A successful load replaces the cache; a failed one leaves it and clears
+    // the flag, so the next name look-up loads into the cache until one succeeds.
+    void domains()
     {
-        m_server.on("GET", domainsPath,
-                    ScriptedReply::text(R"([{"_id":"d1","name":"Civil"},{"_id":"d2","name":5}])"));
-        QList<VHDomain> domains{domain("mine", "Mine")};
-        QVERIFY(facade()->getDomain(domains));
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + domainsPath);
-        QCOMPARE(idsOf(domains), QStringList({"mine", "d1", "d2"}));
-        QCOMPARE(domains.at(2).name, QString());
-        QVERIFY(ProjectProbe::domainsLoaded());
+        m_server.once(
+            "GET", domainsPath,
+            ScriptedReply::text(R"([{"_id":"d1","name":"Civil"},{"_id":"d2","name":5}])"));
+        QList<VHDomain> domains{unit<VHDomain>("mine", "Mine")};
+        QVERIFY(facade().getDomain(domains));
         QCOMPARE(idsOf(ProjectProbe::domains()), QStringList({"mine", "d1", "d2"}));
+        QCOMPARE(facade().getDomainNameById("d1") + "|" + facade().getDomainNameById("d2") + "|" +
+                     facade().getDomainNameById("d9"),
+                 QString("Civil||"));
 
-        QCOMPARE(facade()->getDomainNameById("d1"), QString("Civil"));
-        QCOMPARE(facade()->getDomainNameById("d9"), QString());
-        QCOMPARE(m_server.requestCount(), 1);
-    }
-
-    void failedDomainLoadKeepsTheCache()
-    {
-        ProjectProbe::domainsLoaded() = true;
-        ProjectProbe::domains() = {domain("d1", "Civil")};
-        m_server.on("GET", domainsPath, ScriptedReply::text(R"([{"_id":"d5"}])", 500));
-        QList<VHDomain> domains;
-        QVERIFY(!facade()->getDomain(domains));
+        m_server.once("GET", domainsPath, ScriptedReply::text(R"([{"_id":"d5"}])", 500));
+        domains.clear();
+        QVERIFY(!facade().getDomain(domains));
         QCOMPARE(idsOf(domains), QStringList{"d5"});
         QVERIFY(!ProjectProbe::domainsLoaded());
-        QCOMPARE(idsOf(ProjectProbe::domains()), QStringList{"d1"});
-    }
+        QCOMPARE(idsOf(ProjectProbe::domains()), QStringList({"mine", "d1", "d2"}));
 
-    void domainNameLoadsIntoTheCacheUntilALoadSucceeds()
-    {
-        ProjectProbe::domains() = {domain("d0", "Earlier")};
         m_server.once("GET", domainsPath,
                       ScriptedReply::text(R"([{"_id":"d5","name":"Half"}])", 500));
-        // The failed reply's domains join the cache and are searched.
-        QCOMPARE(facade()->getDomainNameById("d5"), QString("Half"));
+        m_server.once("GET", domainsPath, ScriptedReply::text(R"([{"_id":"d7","name":"Full"}])"));
+        QCOMPARE(facade().getDomainNameById("d5"), QString("Half"));
         QVERIFY(!ProjectProbe::domainsLoaded());
-        QCOMPARE(idsOf(ProjectProbe::domains()), QStringList({"d0", "d5"}));
-
-        m_server.once("GET", domainsPath, ScriptedReply::text(R"([{"_id":"d1","name":"Civil"}])"));
-        QCOMPARE(facade()->getDomainNameById("d0"), QString("Earlier"));
+        QCOMPARE(facade().getDomainNameById("d1"), QString("Civil"));
         QVERIFY(ProjectProbe::domainsLoaded());
-        QCOMPARE(idsOf(ProjectProbe::domains()), QStringList({"d0", "d5", "d1"}));
-        QCOMPARE(facade()->getDomainNameById("d1"), QString("Civil"));
-        QCOMPARE(m_server.requestCount(), 2);
+        QCOMPARE(facade().getDomainNameById("d7"), QString("Full"));
+        QCOMPARE(idsOf(ProjectProbe::domains()), QStringList({"mine", "d1", "d2", "d5", "d7"}));
+        QCOMPARE(m_server.requestCount(), 4);
     }
 
-    void speciesAppend() { checkAppendingList("species", &VHPrimaryData::getSpecies); }
-    void subcontractsAppend()
+    // Species and subcontracts append; their names come from the server each
+    // time, empty from a failed reply whatever it carries.
+    void speciesAndSubcontracts()
     {
-        checkAppendingList("subcontracts", &VHPrimaryData::getSubcontract);
-    }
+        m_server.on("GET", apiPath("account-service/projects/p1/species"),
+                    ScriptedReply::text(R"([{"_id":"a","name":"A"},{"_id":"b"}])"));
+        QList<VHSpecies> species{unit<VHSpecies>("mine", "")};
+        QVERIFY(facade().getSpecies(species));
+        QVERIFY(facade().getSpecies(species));
+        QCOMPARE(idsOf(species), QStringList({"mine", "a", "b", "a", "b"}));
+        QCOMPARE(species.at(1).name, QString("A"));
 
-    void namesFromTheServer_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("name");
-        for (const char *kind : {"species", "subcontracts"}) {
-            QTest::addRow("%s named", kind)
-                << kind << 200 << QByteArray(R"({"name":"Steel"})") << "Steel";
-            QTest::addRow("%s without name", kind) << kind << 200 << QByteArray("{}") << "";
-            QTest::addRow("%s unknown", kind) << kind << 404 << QByteArray("{}") << "";
-            QTest::addRow("%s name in an error reply", kind)
-                << kind << 500 << QByteArray(R"({"name":"Steel"})") << "";
-            QTest::addRow("%s name that is not text", kind)
-                << kind << 200 << QByteArray(R"({"name":1})") << "";
-        }
-    }
-    void namesFromTheServer()
-    {
-        QFETCH(QString, kind);
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, name);
-        const QString path = "/v1/account-service/" + kind + "/x1";
-        m_server.on("GET", path, ScriptedReply::text(body, status));
-        const QString answer = kind == "species" ? facade()->getSpeciesNameById("x1")
-                                                 : facade()->getSubcontractNameById("x1");
-        QCOMPARE(answer, name);
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + path);
+        const QString path = apiPath("account-service/subcontracts/x1");
+        m_server.once("GET", path, ScriptedReply::text(R"({"name":"Steel"})"));
+        m_server.once("GET", path, ScriptedReply::text(R"({"name":"Steel"})", 500));
+        QCOMPARE(facade().getSubcontractNameById("x1"), QString("Steel"));
+        QCOMPARE(facade().getSubcontractNameById("x1"), QString());
+        m_server.on("GET", apiPath("account-service/species/x1"),
+                    ScriptedReply::text(R"({"name":"Wood"})"));
+        QCOMPARE(facade().getSpeciesNameById("x1"), QString("Wood"));
     }
 
 private:
-    // Every load appends in reply order; a failed one adds nothing.
-    template<typename Unit>
-    void checkAppendingList(const QString &kind, bool (VHPrimaryData::*load)(QList<Unit> &))
-    {
-        const QString path = "/v1/account-service/projects/p1/" + kind;
-        m_server.on("GET", path, ScriptedReply::text(R"([{"_id":"a","name":"A"},{"_id":"b"}])"));
-        QList<Unit> units;
-        QVERIFY((facade()->*load)(units));
-        QVERIFY((facade()->*load)(units));
-        QCOMPARE(requestLine(m_server.lastRequest()), "GET " + path);
-        QCOMPARE(idsOf(units), QStringList({"a", "b", "a", "b"}));
-        QCOMPARE(units.at(0).name, QString("A"));
-
-        m_server.on("GET", path, ScriptedReply::text("", 500));
-        QList<Unit> kept{Unit()};
-        QVERIFY(!(facade()->*load)(kept));
-        QCOMPARE(kept.size(), 1);
-    }
-
     TestServer m_server;
 };
 
