@@ -10,31 +10,32 @@
 
 class AsyncNetManager;
 
-// One client build that the update server offers for this installation's
-// server. The library neither compares nor filters builds: the client decides
-// which one is newer than itself and how to treat a forced update.
+/// One client build that the update server offers for this installation's
+/// server. The library neither compares nor filters builds: the client decides
+/// which one is newer than itself and how to treat a forced update.
 struct UpdateInfo
 {
     QString id;
     QString name;
-    QString version; // display text
+    QString version; ///< display text
     QString fileId;
     QString device;
     QString description;
-    int build = 0;       // the build number; 0 when the server sent no decimal text
-    bool forced = false; // the server asks the client to install this build
+    int build = 0;       ///< the build number; 0 when the server sent no decimal text
+    bool forced = false; ///< the server asks the client to install this build
 };
 
-// Asks, without blocking, which client builds the update server offers for
-// the backend deployment the client is connected to. A check runs in two
-// requests: the backend's server id first, then the builds released for that
-// id. Each checkUpdate() ends with exactly one checkUpdateFinish, whose list is
-// empty when either answer is unusable. Start a new check only after the
-// previous one has reported.
-//
-// The signal's argument type is not registered by this class. A client that
-// connects to it across threads (a queued connection) registers it first:
-//     qRegisterMetaType<QList<UpdateInfo>>("QList<UpdateInfo>");
+/// Asks, without blocking, which client builds the update server offers for
+/// the backend deployment the client is connected to. A check runs in two
+/// requests: the backend's server id first, then the builds released for that
+/// id. Each checkUpdate() ends with exactly one checkUpdateFinish, whose list is
+/// empty when either answer is unusable. Start a new check only after the
+/// previous one has reported.
+///
+/// The signal's argument type is not registered by this class. A client that
+/// connects to it across threads (a queued connection) registers it first:
+///
+///     qRegisterMetaType<QList<UpdateInfo>>("QList<UpdateInfo>");
 class VHPRIMARYDATA_EXPORT AsyncCheckUpdate : public QObject
 {
     Q_OBJECT
@@ -42,16 +43,16 @@ public:
     explicit AsyncCheckUpdate(QObject *parent = nullptr);
     ~AsyncCheckUpdate() override;
 
-    // Starts a check and returns at once.
+    /// Starts a check and returns at once.
     void checkUpdate();
-    // Whether the last request of the check has completed.
+    /// Whether the last request of the check has completed.
     bool isFinished() const;
-    // The update server's API root, ending in "/". The environment variable
-    // VH_PACKAGE_API, when set and not empty, replaces the built-in address
-    // (for staging installations, local sandboxes and tests).
+    /// The update server's API root, ending in "/". The environment variable
+    /// VH_PACKAGE_API, when set and not empty, replaces the built-in address
+    /// (for staging installations, local sandboxes and tests).
     QString getPackageApi();
-    // The path below getPackageApi() from which a build's package downloads;
-    // the client fills %1.
+    /// The path below getPackageApi() from which a build's package downloads;
+    /// the client fills %1.
     QString getDownloadApi();
 
 signals:
@@ -61,7 +62,7 @@ private slots:
     void checkComplete(const QByteArray &content);
 
 private:
-    QString m_serverId; // empty while the server id is being asked for
+    QString m_serverId; ///< empty while the server id is being asked for
     AsyncNetManager *m_netManager = nullptr;
 };
 

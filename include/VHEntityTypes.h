@@ -7,62 +7,63 @@
 #include <QString>
 #include <QStringList>
 
-// Records of model entities and their properties.
+/// @file
+/// Records of model entities and their properties.
 
-// One element of a building model that carries a QR code and can be printed.
+/// One element of a building model that carries a QR code and can be printed.
 struct VHEntity
 {
-    QString id;   // the stored entity's id
-    QString uuid; // the element's id inside the model file
+    QString id;   ///< the stored entity's id
+    QString uuid; ///< the element's id inside the model file
     QString model;
     QString modelId;
     QString qrCode;
     bool printed = false;
-    bool clientFlag = false; // the caller's own; the library only copies it
+    bool clientFlag = false; ///< the caller's own; the library only copies it
     QString name;
     QString entityId;
     QString floor;
-    QString domainText; // "domain" as text, kept only by the read by id and version
-    QString clientText; // the caller's own; the library only copies it
+    QString domainText; ///< "domain" as text, kept only by the read by id and version
+    QString clientText; ///< the caller's own; the library only copies it
     int domain = 0;
     int category = 0;
     QDateTime printedAt;
-    QString printedBy; // a user id
+    QString printedBy; ///< a user id
 };
 
-// One domain of a floor in the entity tree, with its categories.
+/// One domain of a floor in the entity tree, with its categories.
 struct VHEntityTreeDomain
 {
     int domain = 0;
-    QList<int> categories; // empty in a selection: the whole domain
+    QList<int> categories; ///< empty in a selection: the whole domain
 };
 
-// One floor of a model in the entity tree.
+/// One floor of a model in the entity tree.
 struct VHEntityTreeFloor
 {
     QString floor;
-    QList<VHEntityTreeDomain> domains; // empty in a selection: the whole floor
+    QList<VHEntityTreeDomain> domains; ///< empty in a selection: the whole floor
 };
 
-// One model node of a project's entity tree. The same record describes what
-// the caller selected for an entity search.
+/// One model node of a project's entity tree. The same record describes what
+/// the caller selected for an entity search.
 struct VHEntityTree
 {
     QString modelId;
-    bool group = false;      // in a selection: the model's group entities
-    bool wholeModel = false; // in a selection: everything of the model
+    bool group = false;      ///< in a selection: the model's group entities
+    bool wholeModel = false; ///< in a selection: everything of the model
     QList<VHEntityTreeFloor> floors;
 };
 
-// One category/key/value property of an entity.
+/// One category/key/value property of an entity.
 struct VHProperty
 {
-    QString category; // the group the property belongs to
+    QString category; ///< the group the property belongs to
     QString key;
-    QString value; // always text
+    QString value; ///< always text
 };
 
-// An entity with its properties as of one model version.
+/// An entity with its properties as of one model version.
 struct VHEntityPropertyVersion
 {
     QString name;
@@ -73,25 +74,25 @@ struct VHEntityPropertyVersion
     QList<VHProperty> properties;
 };
 
-// The caller's filter for the paged entity search. A default record filters
-// nothing.
+/// The caller's filter for the paged entity search. A default record filters
+/// nothing.
 struct VHEntityCondition
 {
-    bool allPrintedAt = true; // false: printed within printedFrom .. the day after printedTo
-    QDateTime printedFrom;    // inclusive
-    QDateTime printedTo;      // the range ends, exclusive, one day after this
-    QString name;             // regular expression on the name; no filter when empty
-    bool allPrintedBy = true; // false: printed by one of `printedBy`
-    QStringList printedBy;    // user ids
-    bool allModels = true;    // false: only what the selection tree `models` names
+    bool allPrintedAt = true; ///< false: printed within printedFrom .. the day after printedTo
+    QDateTime printedFrom;    ///< inclusive
+    QDateTime printedTo;      ///< the range ends, exclusive, one day after this
+    QString name;             ///< regular expression on the name; no filter when empty
+    bool allPrintedBy = true; ///< false: printed by one of `printedBy`
+    QStringList printedBy;    ///< user ids
+    bool allModels = true;    ///< false: only what the selection tree `models` names
     QList<VHEntityTree> models;
-    bool printed = false; // true: only entities already printed
+    bool printed = false; ///< true: only entities already printed
 };
 
-// The extended properties that one project attaches to one model element.
+/// The extended properties that one project attaches to one model element.
 struct VHEntityPropertyExtend
 {
-    QString uuid; // the element's id inside the model file
+    QString uuid; ///< the element's id inside the model file
     QString projectId;
     QList<VHProperty> properties;
 };

@@ -7,11 +7,12 @@
 #include <QString>
 #include <QStringList>
 
-// Records of building models.
+/// @file
+/// Records of building models.
 
-// One model of a project, or one entry of a model's version history: `id` is
-// the id of what was read, `modelId` the model it belongs to (for a current
-// model both are the same).
+/// One model of a project, or one entry of a model's version history: `id` is
+/// the id of what was read, `modelId` the model it belongs to (for a current
+/// model both are the same).
 struct VHModel
 {
     QString id;
@@ -20,30 +21,30 @@ struct VHModel
     QString name;
     QString modelFile;
     QString remark;
-    qint64 modelSize = 0;    // size of the model file in bytes
-    bool authorized = false; // whether the user may see the model
-    int version = 1;         // 1 for the first upload
-    int preprocessed = 0;    // the server's preprocessing state, carried unchanged
-    QStringList tags;        // ids of the tags attached to the model
-    // Tag type id to the model's tag of that type; built from `tags` by the
-    // facade, never read from the server.
+    qint64 modelSize = 0;    ///< size of the model file in bytes
+    bool authorized = false; ///< whether the user may see the model
+    int version = 1;         ///< 1 for the first upload
+    int preprocessed = 0;    ///< the server's preprocessing state, carried unchanged
+    QStringList tags;        ///< ids of the tags attached to the model
+    /// Tag type id to the model's tag of that type; built from `tags` by the
+    /// facade, never read from the server.
     QMap<QString, QString> mapModelTag;
     QDateTime updatedAt;
     QString updatedBy;
 };
 
-// A named selection of models that a user created.
+/// A named selection of models that a user created.
 struct VHModelSet
 {
     QString id;
     QString name;
     QStringList modelIds;
     QDateTime createdAt;
-    QString createdBy; // a user id
+    QString createdBy; ///< a user id
 };
 
-// Filter for listing model sets. Only `createdBy` and `name` reach the server;
-// the other fields belong to the caller's own filter form.
+/// Filter for listing model sets. Only `createdBy` and `name` reach the server;
+/// the other fields belong to the caller's own filter form.
 struct VHModelSetCondition
 {
     bool allTime = true;
@@ -51,27 +52,27 @@ struct VHModelSetCondition
     QDateTime timeTo;
     QString text;
     QString createdBy;
-    QString name; // no filter on the name when empty
+    QString name; ///< no filter on the name when empty
 };
 
-// A tag that can be attached to models.
+/// A tag that can be attached to models.
 struct VHModelTag
 {
     QString id;
     QString name;
-    QString type; // the id of the tag's VHModelTagType
+    QString type; ///< the id of the tag's VHModelTagType
 };
 
-// A category of tags; a project marks some categories as default.
+/// A category of tags; a project marks some categories as default.
 struct VHModelTagType
 {
     QString id;
     QString name;
     bool isDefault = false;
-    QList<VHModelTag> tags; // the tags of this type, filled by the facade
+    QList<VHModelTag> tags; ///< the tags of this type, filled by the facade
 };
 
-// The caller's description of one model file to upload or to replace.
+/// The caller's description of one model file to upload or to replace.
 struct VHUploadDNG
 {
     QString projectId;
@@ -79,8 +80,8 @@ struct VHUploadDNG
     QString remark;
     QString firstTagId;
     QString secondTagId;
-    QString filePath; // local file to send
-    QString modelId;  // the model to replace; read by the replacement only
+    QString filePath; ///< local file to send
+    QString modelId;  ///< the model to replace; read by the replacement only
 };
 
 #endif // VHMODELTYPES_H

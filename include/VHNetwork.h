@@ -21,63 +21,63 @@
 
 class CurlTransport;
 
-// The client's HTTP transport: one process-wide manager that sends JSON
-// requests to the backend, with a time-out on every exchange, the session's
-// bearer token and cookies, and no redirect following.
+/// The client's HTTP transport: one process-wide manager that sends JSON
+/// requests to the backend, with a time-out on every exchange, the session's
+/// bearer token and cookies, and no redirect following.
 class VHPRIMARYDATA_EXPORT NetworkManager : public QObject
 {
     Q_OBJECT
 public:
     static NetworkManager &instance();
 
-    // What carries the requests. Both give the same replies. libcurl, the
-    // default, sends a request's body together with its headers, where Qt's
-    // sockets hold a small body back until the server acknowledges the
-    // headers (40 to 200 ms per POST or PUT). Qt's honours all of Qt's own
-    // proxy and TLS configuration; libcurl's takes the application proxy and
-    // the authorities added here. Each keeps its own cookies.
+    /// What carries the requests. Both give the same replies. libcurl, the
+    /// default, sends a request's body together with its headers, where Qt's
+    /// sockets hold a small body back until the server acknowledges the
+    /// headers (40 to 200 ms per POST or PUT). Qt's honours all of Qt's own
+    /// proxy and TLS configuration; libcurl's takes the application proxy and
+    /// the authorities added here. Each keeps its own cookies.
     enum class Backend { Qt, Curl };
-    // The backend of requests started from now on; the environment variable
-    // VHPD_TRANSPORT ("qt" or "curl") chooses the first.
+    /// The backend of requests started from now on; the environment variable
+    /// VHPD_TRANSPORT ("qt" or "curl") chooses the first.
     void setBackend(Backend backend) { m_backend = backend; }
     Backend backend() const { return m_backend; }
     static constexpr Backend DefaultBackend = Backend::Curl;
 
-    // Each starts the request at once and returns its reply, which the
-    // transport deletes some time after it has finished.
+    /// Each starts the request at once and returns its reply, which the
+    /// transport deletes some time after it has finished.
     QNetworkReply *get(const QString &url);
     QNetworkReply *postJson(const QString &url, const QJsonObject &body);
     QNetworkReply *postJson(const QString &url, const QJsonArray &body);
     QNetworkReply *putJson(const QString &url, const QJsonObject &body);
     QNetworkReply *deleteResource(const QString &url);
-    // Sends a multipart form with `verb`: a text part per field and the part
-    // "file", streamed from disk. Gives up when no data has moved for the
-    // time-out rather than after a total time. Null, and nothing sent, when
-    // the file cannot be opened.
+    /// Sends a multipart form with `verb`: a text part per field and the part
+    /// "file", streamed from disk. Gives up when no data has moved for the
+    /// time-out rather than after a total time. Null, and nothing sent, when
+    /// the file cannot be opened.
     QNetworkReply *sendFileForm(const QString &url, const QByteArray &verb,
                                 const QMap<QString, QString> &fields, const QString &filePath);
 
-    // Longest time one exchange may take, from start to the last byte; an
-    // exchange that runs over is aborted and fails like a network error.
+    /// Longest time one exchange may take, from start to the last byte; an
+    /// exchange that runs over is aborted and fails like a network error.
     void setTimeout(int milliseconds);
     int timeout() const { return m_timeoutMs; }
 
-    // The token sent as "Authorization: Bearer <token>" with every request;
-    // empty sends none.
+    /// The token sent as "Authorization: Bearer <token>" with every request;
+    /// empty sends none.
     void setAuthToken(const QString &token);
     QString authToken() const { return m_authToken; }
-    // Forgets the token and every cookie of the session.
+    /// Forgets the token and every cookie of the session.
     void clearSession();
-    // Trusts these certification authorities for HTTPS, beside the system's.
-    // Certificates are always verified; there is no switch to turn that off.
+    /// Trusts these certification authorities for HTTPS, beside the system's.
+    /// Certificates are always verified; there is no switch to turn that off.
     void addCaCertificates(const QList<QSslCertificate> &certificates);
 
-    // Closes the idle connections kept for reuse (requests under way are
-    // cancelled).
+    /// Closes the idle connections kept for reuse (requests under way are
+    /// cancelled).
     void closeConnections();
 
-    // Requests created since the manager was constructed; lets tests see that
-    // a cached answer made no request.
+    /// Requests created since the manager was constructed; lets tests see that
+    /// a cached answer made no request.
     quint64 requestCount() const { return m_requestCount; }
 
     static constexpr int DefaultTimeoutMs = 30000;
@@ -99,9 +99,9 @@ private:
     quint64 m_requestCount = 0;
 };
 
-// Waits in a local event loop for one reply and keeps what it delivered: the
-// body, the error, the HTTP status and the redirection target. The thread's
-// other events are processed while it waits.
+/// Waits in a local event loop for one reply and keeps what it delivered: the
+/// body, the error, the HTTP status and the redirection target. The thread's
+/// other events are processed while it waits.
 class VHPRIMARYDATA_EXPORT NetworkEventLoop : public QObject
 {
     Q_OBJECT
@@ -109,22 +109,22 @@ public:
     NetworkEventLoop(QNetworkReply *reply, QObject *parent = nullptr);
     ~NetworkEventLoop() override;
 
-    // Returns once the reply is complete (at once when it already is).
+    /// Returns once the reply is complete (at once when it already is).
     int exec(int flags = 0);
 
-    // True when the exchange ended without a network or HTTP error.
+    /// True when the exchange ended without a network or HTTP error.
     bool isSuccessful() const { return m_finished && m_error == QNetworkReply::NoError; }
     QNetworkReply::NetworkError error() const { return m_error; }
     int httpStatus() const { return m_httpStatus; }
     QString redirectTarget() const { return m_redirectTarget; }
     const QByteArray &body() const { return m_body; }
 
-    // The body as one JSON object; empty when it is anything else.
+    /// The body as one JSON object; empty when it is anything else.
     QJsonObject object() const;
-    // The body's records: the objects of a top-level array, or of the array under
-    // "data" of a top-level object; empty otherwise.
+    /// The body's records: the objects of a top-level array, or of the array under
+    /// "data" of a top-level object; empty otherwise.
     QList<QJsonObject> objectList() const;
-    // The body as a JSON array; empty when it is anything else.
+    /// The body as a JSON array; empty when it is anything else.
     QJsonArray array() const;
 
 private:
@@ -142,8 +142,8 @@ private:
     mutable bool m_parsed = false;
 };
 
-// A GET that does not block: the body of every completed reply, error or not,
-// arrives through netComplete.
+/// A GET that does not block: the body of every completed reply, error or not,
+/// arrives through netComplete.
 class VHPRIMARYDATA_EXPORT AsyncNetManager : public QObject
 {
     Q_OBJECT
@@ -152,7 +152,7 @@ public:
     ~AsyncNetManager() override;
 
     void get(const QString &url);
-    // Whether the last request has completed (true before the first).
+    /// Whether the last request has completed (true before the first).
     bool isFinished() const;
 
 signals:
@@ -162,8 +162,8 @@ private:
     QPointer<QNetworkReply> m_reply;
 };
 
-// Where the backend is: the server address and the API version in front of
-// every service path.
+/// Where the backend is: the server address and the API version in front of
+/// every service path.
 class VHPRIMARYDATA_EXPORT VHBaseApi
 {
 public:
@@ -173,8 +173,8 @@ public:
     void setIp(const QString &ip) { m_ip = ip; }
     QString getApiVer() const { return m_apiVer; }
     void setApiVer(const QString &apiVer) { m_apiVer = apiVer; }
-    // The server root (the address, with "https://" when it names no scheme,
-    // and one trailing "/") followed by the API version.
+    /// The server root (the address, with "https://" when it names no scheme,
+    /// and one trailing "/") followed by the API version.
     QString getBaseApi() const;
 
 private:
@@ -186,20 +186,20 @@ private:
 class VHPRIMARYDATA_EXPORT VHBaseProxy
 {
 public:
-    // Writes to `out` the value of a "queryParam=" parameter carrying the compact
-    // JSON text `json`: its UTF-8 bytes with every reserved character
-    // percent-encoded. Always returns true.
+    /// Writes to `out` the value of a "queryParam=" parameter carrying the compact
+    /// JSON text `json`: its UTF-8 bytes with every reserved character
+    /// percent-encoded. Always returns true.
     static bool getQueryParam(const QString &json, QString &out);
 };
 
-// Sends model files as multipart forms: one text part per parameter and a part
-// "file" streamed from disk.
+/// Sends model files as multipart forms: one text part per parameter and a part
+/// "file" streamed from disk.
 class VHPRIMARYDATA_EXPORT CFileUploadProxy
 {
 public:
-    // Creates a model from the file (POST "models/dng" on the model service).
+    /// Creates a model from the file (POST "models/dng" on the model service).
     static bool uploadDNG(const QString &filePath, const QMap<QString, QString> &params);
-    // Replaces the file of model `modelId` (PUT "models/<id>/dng").
+    /// Replaces the file of model `modelId` (PUT "models/<id>/dng").
     static bool updateDNG(const QString &filePath, const QMap<QString, QString> &params,
                           const QString &modelId);
 };

@@ -3,9 +3,10 @@
 
 #include <QtCore/qglobal.h>
 
-// Symbols of the library are hidden unless marked with this macro. Building the
-// library exports them; a client of the shared library imports them; the test
-// programs link the objects statically and need neither.
+/// @file
+/// Symbols of the library are hidden unless marked with this macro. Building the
+/// library exports them; a client of the shared library imports them; the test
+/// programs link the objects statically and need neither.
 #if defined(VHPRIMARYDATA_STATIC)
 #define VHPRIMARYDATA_EXPORT
 #elif defined(VHPRIMARYDATA_BUILDING)

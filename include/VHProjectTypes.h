@@ -9,26 +9,29 @@
 #include <QString>
 #include <QStringList>
 
-// Records of projects and their organisation.
+/// @file
+/// Records of projects and their organisation.
 
-// One project as the account service describes it.
+/// One project as the account service describes it.
 struct VHProject
 {
     QString id;
     QString name;
     QString sortName;
     QString description;
-    QString enterpriseId; // the enterprise that owns the project
-    QString circleId;     // the circle that owns the project
+    QString enterpriseId; ///< the enterprise that owns the project
+    QString circleId;     ///< the circle that owns the project
     QString location;
     QString paymentId;
-    QStringList pictures; // file ids of the project's pictures
-    // The project's address.
+    QStringList pictures; ///< file ids of the project's pictures
+    /// @name The project's address
+    /// @{
     QString state;
     QString province;
     QString city;
     QString area;
     QString road;
+    /// @}
     QStringList adminIds;
     int status = 0;
     QStringList platforms;
@@ -42,35 +45,35 @@ struct VHProject
     QString updateBy;
 };
 
-// The filter of a paged project search. The default filters nothing.
+/// The filter of a paged project search. The default filters nothing.
 struct VHProjectCondition
 {
-    QString words;   // search words; empty: any
-    int status = -1; // -1: any status
-    // Enterprise id (owner type 0) or circle id (owner type 1). Under owner
-    // type 0 the text "null" means no particular enterprise and selects the
-    // exclusion lists instead.
+    QString words;   ///< search words; empty: any
+    int status = -1; ///< -1: any status
+    /// Enterprise id (owner type 0) or circle id (owner type 1). Under owner
+    /// type 0 the text "null" means no particular enterprise and selects the
+    /// exclusion lists instead.
     QString ownerId;
     QStringList excludeEnterpriseIds;
     QStringList excludeCircleIds;
-    int ownerType = -1; // 0: enterprise scope, 1: circle scope, other: any owner
+    int ownerType = -1; ///< 0: enterprise scope, 1: circle scope, other: any owner
 };
 
-// The decision data of a membership request.
+/// The decision data of a membership request.
 struct Approved
 {
     QString remark;
     QString positionId;
-    QString structureId; // where the new member is placed
+    QString structureId; ///< where the new member is placed
 };
 
-// One membership request or invitation.
+/// One membership request or invitation.
 struct VHMemRequest
 {
     QString id;
-    QString hostId; // what the person is to join
-    int type = 0;   // the kind of host; 0 for a project
-    QString userId; // the person the request is about
+    QString hostId; ///< what the person is to join
+    int type = 0;   ///< the kind of host; 0 for a project
+    QString userId; ///< the person the request is about
     int status = 0;
     QString invitationId;
     QString invitedBy;
@@ -80,7 +83,7 @@ struct VHMemRequest
     VHUser user;
 };
 
-// A unit of an enterprise's tree.
+/// A unit of an enterprise's tree.
 struct VHCircle
 {
     QString id;
@@ -97,7 +100,7 @@ struct VHEnterprise
     QString sortName;
 };
 
-// A unit of a project's organisation chart; members are placed in one.
+/// A unit of a project's organisation chart; members are placed in one.
 struct VHStructure
 {
     QString id;
@@ -127,7 +130,7 @@ struct VHSubcontract
     QString name;
 };
 
-// One key of the project's encoding table.
+/// One key of the project's encoding table.
 struct VHEncodePair
 {
     QString id;
@@ -135,7 +138,7 @@ struct VHEncodePair
     QString value;
 };
 
-// How the project's codes are composed.
+/// How the project's codes are composed.
 struct VHEncodeRule
 {
     QString id;
@@ -143,11 +146,11 @@ struct VHEncodeRule
     QString separator;
 };
 
-// A functional module of a project.
+/// A functional module of a project.
 struct VHModule
 {
     QString id;
-    QString name; // the nickname when the module has one
+    QString name; ///< the nickname when the module has one
     QString i18nName;
     QString key;
     QString category;
@@ -158,7 +161,7 @@ struct VHModule
     bool statistics = false;
 };
 
-// A group of the module catalogue.
+/// A group of the module catalogue.
 struct VHModuleGroup
 {
     QString id;
@@ -169,7 +172,7 @@ struct VHModuleGroup
     VHModule module;
 };
 
-// One period of an entity code: its properties by key.
+/// One period of an entity code: its properties by key.
 struct VHPeriod
 {
     QMap<QString, QString> properties;

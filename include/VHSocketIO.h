@@ -3,8 +3,8 @@
 
 #include "VHPrimaryDataExport.h"
 
-// The client's push connection. The library only ever closes it, when a user
-// logs in or out; the count of those requests is kept so they can be observed.
+/// The client's push connection. The library only ever closes it, when a user
+/// logs in or out; the count of those requests is kept so they can be observed.
 class VHPRIMARYDATA_EXPORT VHSocketIO
 {
 public:

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// The client's process-wide settings: which server it talks to, who is logged in,
-// which project is current and which models are open. The library only reads
-// them, at every call; the client keeps them up to date.
+/// The client's process-wide settings: which server it talks to, who is logged in,
+/// which project is current and which models are open. The library only reads
+/// them, at every call; the client keeps them up to date.
 class VHPRIMARYDATA_EXPORT VHSoftCache
 {
 public:
@@ -34,10 +34,10 @@ private:
     QStringList m_currentModelIds;
 };
 
-// The settings cache in use; never null.
+/// The settings cache in use; never null.
 VHPRIMARYDATA_EXPORT VHSoftCache *GetSoftCache();
-// Installs a client's own cache (the caller keeps ownership); nullptr restores
-// the built-in one.
+/// Installs a client's own cache (the caller keeps ownership); nullptr restores
+/// the built-in one.
 VHPRIMARYDATA_EXPORT void SetSoftCache(VHSoftCache *cache);
 
 #endif // VHSOFTBASE_H

@@ -7,10 +7,11 @@
 #include <QString>
 #include <QStringList>
 
-// Records of work-sheet statistics.
+/// @file
+/// Records of work-sheet statistics.
 
-// The inspection quantity of one time bucket; which of year, month, week and
-// day are set depends on the period asked for.
+/// The inspection quantity of one time bucket; which of year, month, week and
+/// day are set depends on the period asked for.
 struct VHStatisticsQuantity
 {
     QString type;

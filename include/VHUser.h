@@ -3,7 +3,7 @@
 
 #include <QString>
 
-// A user of the service: the logged-in user or a member of a project.
+/// A user of the service: the logged-in user or a member of a project.
 struct VHUser
 {
     QString id;
@@ -11,7 +11,7 @@ struct VHUser
     QString nickName;
     QString avatar;
     QString phoneNumber;
-    QString structureId; // the member's place in the project's structure
+    QString structureId; ///< the member's place in the project's structure
     QString signature;
     bool visible = true;
 };
