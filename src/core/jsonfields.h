@@ -38,10 +38,15 @@ inline bool boolean(const QJsonObject &object, const char *key, bool fallback)
     return object.value(QLatin1String(key)).toBool(fallback);
 }
 
+// What VHPub::getDateTimeByQString gives for `text`. The server's own form,
+// "yyyy-MM-ddTHH:mm:ss.zzzZ", is read directly, which is several times faster
+// on pages of thousands of records; every other text goes the general way.
+QDateTime serverDateTime(const QString &text);
+
 // A date-time travels as the server's text.
 inline QDateTime dateTime(const QJsonObject &object, const char *key)
 {
-    return VHPub::getDateTimeByQString(text(object, key));
+    return serverDateTime(text(object, key));
 }
 
 inline QStringList stringList(const QJsonObject &object, const char *key)
