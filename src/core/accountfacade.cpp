@@ -2,6 +2,8 @@
 
 #include "accountservice.h"
 
+#include <utility>
+
 bool VHPrimaryData::createSecurities(const QString &phoneNumber, QString countryCode, QString &code,
                                      QString &message, bool verify, bool debug)
 {
@@ -34,7 +36,7 @@ bool VHPrimaryData::getUser(const QString &userId, VHUser &user, bool refresh)
     // Answered from the member list, loaded first when there is none yet.
     if (m_projectMembers.isEmpty())
         initProjectMembers();
-    for (const VHUser &member : m_projectMembers) {
+    for (const VHUser &member : std::as_const(m_projectMembers)) {
         if (member.id == userId) {
             user = member;
             return true;

@@ -28,7 +28,8 @@ inline QJsonObject object(const QJsonObject &object, const char *key)
     return object.value(QLatin1String(key)).toObject();
 }
 
-inline QJsonArray array(const QJsonObject &object, const char *key)
+// Const, so that a range-for over the result reads it without detaching a copy.
+inline const QJsonArray array(const QJsonObject &object, const char *key)
 {
     return object.value(QLatin1String(key)).toArray();
 }

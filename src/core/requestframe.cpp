@@ -67,7 +67,7 @@ QString fillPlaceholders(const QString &pattern, std::initializer_list<QString> 
 
 QString serviceRoot(Service service)
 {
-    const QString base = VHBaseApi::GetInstance().getBaseApi();
+    QString base = VHBaseApi::GetInstance().getBaseApi();
     switch (service) {
     case Service::Account:
         return appendLiteral(base, "account-service/");

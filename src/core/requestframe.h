@@ -101,7 +101,8 @@ public:
     int httpStatus() const { return m_loop.httpStatus(); }
     QString redirectTarget() const { return m_loop.redirectTarget(); }
     QJsonObject object() const { return m_loop.object(); }
-    QList<QJsonObject> objectList() const { return m_loop.objectList(); }
+    // Const, so that a range-for over the result does not detach a copy.
+    const QList<QJsonObject> objectList() const { return m_loop.objectList(); }
     QJsonArray array() const { return m_loop.array(); }
 
     // Parses the reply object into `record`; returns transport success.

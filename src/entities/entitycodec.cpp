@@ -14,7 +14,7 @@ namespace {
 
 // The elements of the array under `key`, each read as an object: an element
 // of another type yields an empty object.
-QList<QJsonObject> objects(const QJsonObject &object, const char *key)
+const QList<QJsonObject> objects(const QJsonObject &object, const char *key)
 {
     const QJsonArray elements = JsonField::array(object, key);
     QList<QJsonObject> result;

@@ -16,8 +16,7 @@ AsyncCheckUpdate::AsyncCheckUpdate(QObject *parent)
     : QObject(parent)
     , m_netManager(new AsyncNetManager(this))
 {
-    connect(m_netManager, SIGNAL(netComplete(const QByteArray &)), this,
-            SLOT(checkComplete(const QByteArray &)));
+    connect(m_netManager, SIGNAL(netComplete(QByteArray)), this, SLOT(checkComplete(QByteArray)));
 }
 
 // The transport goes first, while this object is still whole: it cancels a
