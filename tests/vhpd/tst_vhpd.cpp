@@ -263,7 +263,7 @@ private slots:
         QTest::newRow("prints") << QStringList{"prints", "675946805e17ab1c0d3a5cbf"}
                                 << "Name: Plant Room Skid: PR-03";
         QTest::newRow("stats") << QStringList{"stats", "--period", "year"}
-                               << "Contact sheets to finish: 8\n";
+                               << "Your inspections:                 25\n";
         QTest::newRow("help") << QStringList{"history", "--help"} << "Usage: vhpd history";
     }
 

@@ -222,8 +222,8 @@ int compare(Context &context)
             kind = QStringLiteral("added");
         else if (it.key() == QLatin1String("del"))
             kind = QStringLiteral("deleted");
-        QString examples = it.value().mid(0, 3).join(QLatin1String(", "));
-        if (it.value().size() > 3)
+        QString examples = it.value().mid(0, 2).join(QLatin1String(", "));
+        if (it.value().size() > 2)
             examples += QLatin1String(", ...");
         rows.append(QJsonObject{{QStringLiteral("kind"), kind},
                                 {QStringLiteral("count"), it.value().size()},

@@ -1,4 +1,5 @@
-// Work-sheet statistics of the current user in the current project.
+// Work-sheet statistics of the current project: the open inspections, and
+// the current user's own contact sheets and inspections.
 #include "context.h"
 
 #include <VHPrimaryData.h>
@@ -79,12 +80,12 @@ int statistics(Context &context)
     QJsonObject shown = figures;
     shown.insert(QStringLiteral("nextDeadline"),
                  deadlineTexts.isEmpty() ? QJsonValue() : deadlineTexts.first());
-    context.out.record({{"Contact sheets to finish", "unfinishedContactSheets"},
+    context.out.record({{"Contact sheets for you to finish", "unfinishedContactSheets"},
                         {"Inspection category", "category"},
                         {"Open inspections", "openInspections"},
-                        {"Earliest deadline", "nextDeadline"},
-                        {"Inspections", "inspections"},
-                        {"Delayed", "delayedInspections"}},
+                        {"Earliest open deadline", "nextDeadline"},
+                        {"Your inspections", "inspections"},
+                        {"Your delayed inspections", "delayedInspections"}},
                        shown);
     context.out.text(QStringLiteral("\nInspections per %1:").arg(period));
     context.out.list({{"Period", "bucket"}, {"Type", "type"}, {"Total", "total"}}, rows,
