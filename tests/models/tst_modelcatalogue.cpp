@@ -1,7 +1,7 @@
 #include "modelprobe.h"
+#include "recordtext.h"
 #include "testserver.h"
 
-#include "VHPrimaryData.h"
 #include "VHSoftBase.h"
 
 #include <QtTest>
@@ -10,11 +10,6 @@ namespace {
 
 const QString modelsPath = apiPath("model-service/projects/p1/models");
 const QString setsPath = apiPath("model-service/projects/p1/model_sets");
-
-VHPrimaryData &facade()
-{
-    return *VHPrimaryData::instance();
-}
 
 QString modelPath(const QString &id)
 {
@@ -30,14 +25,6 @@ QJsonObject modelJson(const QString &id, const QString &name = QString(), int ve
 {
     return QJsonObject{
         {"_id", id}, {"name", name}, {"version", version}, {"tags", QJsonArray{"t1"}}};
-}
-
-QStringList idsOf(const QList<VHModel> &models)
-{
-    QStringList ids;
-    for (const VHModel &model : models)
-        ids << model.id;
-    return ids;
 }
 
 QJsonArray askedIds(const RecordedRequest &request)
@@ -112,43 +99,29 @@ private slots:
         QCOMPARE(ModelProbe::models().keys(), QStringList{"m1"});
     }
 
-    void modelByVersion_data()
-    {
-        QTest::addColumn<int>("version");
-        QTest::addColumn<bool>("useCache");
-        QTest::addColumn<QStringList>("requested");
-        QTest::addColumn<QString>("id");
-        QTest::newRow("remembered current version") << 3 << true << QStringList() << "m1";
-        QTest::newRow("older version from history")
-            << 2 << true << QStringList{historiesPath("m1")} << "h2";
-        QTest::newRow("no such version") << 7 << true << QStringList{historiesPath("m1")} << "";
-    }
+    // The remembered current version answers; another one comes from the
+    // history and is remembered; a missing one leaves a default record.
     void modelByVersion()
     {
-        QFETCH(int, version);
-        QFETCH(bool, useCache);
-        QFETCH(QStringList, requested);
-        QFETCH(QString, id);
         VHModel current;
         current.id = current.modelId = "m1";
         current.version = 3;
         ModelProbe::models().insert("m1", current);
-        m_server.on("GET", modelPath("m1"), ScriptedReply::json(modelJson("m1", "One", 3)));
         m_server.on("GET", historiesPath("m1"), [](const RecordedRequest &request) {
             QJsonArray entries;
             if (request.query.value("where") == "{\"version\":2}")
                 entries.append(QJsonObject{{"_id", "h2"}, {"modelId", "m1"}, {"version", 2}});
             return ScriptedReply::json(entries);
         });
-        VHModel model;
-        QCOMPARE(facade().getModelByVersion("m1", version, model, useCache), !id.isEmpty());
-        QStringList paths;
-        for (const RecordedRequest &request : m_server.requests())
-            paths << request.path;
-        QCOMPARE(paths, requested);
-        QCOMPARE(model.id, id);
-        QCOMPARE(model.version, id.isEmpty() ? 1 : version);
-        QCOMPARE(ModelProbe::models().contains("h2"), id == "h2");
+        QStringList seen;
+        for (int version : {3, 2, 7}) {
+            VHModel model;
+            const bool found = facade().getModelByVersion("m1", version, model, true);
+            seen << QString("%1 %2 %3").arg(int(found)).arg(model.id).arg(model.version);
+        }
+        QCOMPARE(seen, QStringList({"1 m1 3", "1 h2 2", "0  1"}));
+        QCOMPARE(m_server.requestCount(), 2);
+        QCOMPARE(ModelProbe::models().keys(), QStringList({"h2", "m1"}));
     }
 
     // Reads of several models ask at most 36 ids at a time, send every batch,
@@ -186,33 +159,27 @@ private slots:
             QCOMPARE(models.at(36).id, QString("m36")); // batch after batch
     }
 
-    void projectModels_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("onlyAuthorized");
-        QTest::addColumn<QStringList>("ids");
-        QTest::addColumn<int>("cached");
-        QTest::newRow("all, by natural name")
-            << 200 << false << QStringList{"3", "4", "2", "1"} << 4;
-        QTest::newRow("authorized only") << 200 << true << QStringList{"4", "2", "1"} << 4;
-        QTest::newRow("server error") << 500 << true << QStringList{"1", "2", "3", "4"} << 0;
-    }
+    // Sorted by name in natural order, the hidden ones left out on demand
+    // but remembered all the same; a failure remembers nothing.
     void projectModels()
     {
-        QFETCH(int, status);
-        QFETCH(bool, onlyAuthorized);
-        QFETCH(QStringList, ids);
-        QFETCH(int, cached);
         QJsonObject hidden = modelJson("3", "a");
         hidden.insert("authorized", false);
         const QJsonArray reply{modelJson("1", "b10"), modelJson("2", "B2"), hidden,
                                modelJson("4", "A1")};
-        m_server.on("GET", modelsPath, ScriptedReply::json(reply, status));
+        m_server.once("GET", modelsPath, ScriptedReply::json(reply));
+        m_server.once("GET", modelsPath, ScriptedReply::json(reply));
+        m_server.once("GET", modelsPath, ScriptedReply::json(reply, 500));
         QList<VHModel> models{VHModel()};
-        QCOMPARE(facade().getProjectModels(models, onlyAuthorized), status == 200);
-        QCOMPARE(m_server.lastRequest().rawQuery, QString("auth=read&expand=true"));
-        QCOMPARE(idsOf(models), ids);
-        QCOMPARE(ModelProbe::models().size(), cached);
+        QVERIFY(facade().getProjectModels(models, false));
+        QCOMPARE(idsOf(models), QStringList({"3", "4", "2", "1"}));
+        QVERIFY(facade().getProjectModels(models, true));
+        QCOMPARE(idsOf(models), QStringList({"4", "2", "1"}));
+        QCOMPARE(ModelProbe::models().size(), 4);
+        ModelProbe::models().clear();
+        QVERIFY(!facade().getProjectModels(models, true));
+        QCOMPARE(idsOf(models), QStringList({"1", "2", "3", "4"}));
+        QVERIFY(ModelProbe::models().isEmpty());
     }
 
     // Open models come from memory, else from the server, one record per id.
@@ -316,8 +283,9 @@ private slots:
         const QString s3 = apiPath("model-service/model_sets/s3");
         m_server.once("GET", s3, ScriptedReply::text(R"({"_id":"s3","name":"Three"})", 500));
         QVERIFY(!facade().getModelSet("s3", set, true));
-        m_server.on("GET", setsPath, ScriptedReply::text("oops", 500));
-        QVERIFY(!facade().isModelSetNameExist("A"));
+        // A failed search answers from what it carried but remembers nothing.
+        m_server.on("GET", setsPath, ScriptedReply::text(R"([{"_id":"s4"}])", 500));
+        QVERIFY(facade().isModelSetNameExist("A"));
         QCOMPARE(ModelProbe::modelSets().keys(), QStringList{"s1"});
 
         // The set's models follow it; only reading the set decides the result.

@@ -1,6 +1,5 @@
+#include "recordtext.h"
 #include "testserver.h"
-
-#include "VHPrimaryData.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,9 +32,8 @@ private slots:
             const char *tags;
         } rows[] = {
             {"new model, two tags", false, "a", "b", 200, "[\"a\",\"b\"]"},
-            {"tag id with a quote", false, "", "x\"y", 200, "[\"\",\"x\\\"y\"]"},
             {"replaced file", true, "a", "b", 201, "[\"a\",\"b\"]"},
-            {"refused", true, "", "", 500, "[\"\",\"\"]"},
+            {"refused, an empty tag, a quote", true, "", "x\"y", 500, "[\"\",\"x\\\"y\"]"},
         };
         for (const auto &r : rows)
             QTest::newRow(r.row) << r.replace << QString(r.first) << QString(r.second) << r.status
@@ -64,8 +62,8 @@ private slots:
         upload.secondTagId = secondTag;
         upload.filePath = file.fileName();
         upload.modelId = "m9";
-        const bool sent = replace ? VHPrimaryData::instance()->updateModelDNG(upload)
-                                  : VHPrimaryData::instance()->uploadModelDNG(upload);
+        const bool sent =
+            replace ? facade().updateModelDNG(upload) : facade().uploadModelDNG(upload);
         QCOMPARE(sent, status < 300);
         QCOMPARE(m_server.requestCount(), 1);
         const RecordedRequest request = m_server.lastRequest();
