@@ -44,7 +44,8 @@ void declareLogin(QCommandLineParser &parser)
 {
     parser.addPositionalArgument(QStringLiteral("name"),
                                  QStringLiteral("Account name or phone number."));
-    addOption(parser, "password-stdin", "Read the password from standard input.");
+    addOption(parser, "password-stdin",
+              "Read the password from standard input (else $VHPD_PASSWORD, else a prompt).");
     addOption(parser, "phone",
               "Log in with a verification code sent to this phone number instead of a password.",
               "number");
@@ -127,8 +128,10 @@ int login(Context &context)
     session.user = user;
     if (const int status = context.saveSession())
         return status;
-    context.out.text(QStringLiteral("Logged in to %1 as %2 (%3).")
-                         .arg(context.server, user.name, user.nickName));
+    const QString who = user.nickName.isEmpty()
+                            ? user.name
+                            : QStringLiteral("%1 (%2)").arg(user.name, user.nickName);
+    context.out.text(QStringLiteral("Logged in to %1 as %2.").arg(context.server, who));
     if (context.out.isJson())
         context.out.json(QJsonObject{{QStringLiteral("server"), context.server},
                                      {QStringLiteral("user"), toJson(user)}});

@@ -51,26 +51,9 @@ int resolveModel(Context &context, const QString &text, VHModel &found)
     QList<VHModel> models;
     if (!context.data().getProjectModels(models, false))
         return context.fail(QStringLiteral("cannot list the project's models"));
-    QList<VHModel> matches;
-    for (const VHModel &model : models) {
-        if (model.id == text || model.name.compare(text, Qt::CaseInsensitive) == 0) {
-            found = model;
-            return ExitOk;
-        }
-        if (model.name.contains(text, Qt::CaseInsensitive))
-            matches.append(model);
-    }
-    if (matches.size() == 1) {
-        found = matches.first();
-        return ExitOk;
-    }
-    if (matches.size() > 1) {
-        QStringList names;
-        for (const VHModel &model : matches)
-            names.append(model.name);
-        return context.usage(QStringLiteral("\"%1\" matches several models: %2")
-                                 .arg(text, names.join(QLatin1String("; "))));
-    }
+    const int picked = context.pick(models, text, "models", found);
+    if (picked != ExitFailed)
+        return picked;
     if (context.data().getModelById(text, found, false))
         return ExitOk;
     return context.fail(QStringLiteral("no model matches \"%1\"").arg(text));

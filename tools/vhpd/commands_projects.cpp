@@ -62,33 +62,16 @@ int projects(Context &context)
                             toJsonArray(projects));
 }
 
-// Finds the project that `text` names: an id, or a unique part of a name of
-// one of the user's projects.
+// Finds the project that `text` names: an id, or the whole or a unique part
+// of a name of one of the user's projects.
 int resolveProject(Context &context, const QString &text, VHProject &found)
 {
     QList<VHProject> projects;
     if (!context.data().getProjects(projects))
         return context.fail(QStringLiteral("cannot list your projects"));
-    QList<VHProject> matches;
-    for (const VHProject &project : projects) {
-        if (project.id == text) {
-            found = project;
-            return ExitOk;
-        }
-        if (project.name.contains(text, Qt::CaseInsensitive))
-            matches.append(project);
-    }
-    if (matches.size() == 1) {
-        found = matches.first();
-        return ExitOk;
-    }
-    if (matches.size() > 1) {
-        QStringList names;
-        for (const VHProject &project : matches)
-            names.append(project.name);
-        return context.usage(QStringLiteral("\"%1\" matches several projects: %2")
-                                 .arg(text, names.join(QLatin1String("; "))));
-    }
+    const int picked = context.pick(projects, text, "projects", found);
+    if (picked != ExitFailed)
+        return picked;
     if (context.data().getProjectById(text, found) && !found.id.isEmpty())
         return ExitOk;
     return context.fail(QStringLiteral("no project matches \"%1\"").arg(text));

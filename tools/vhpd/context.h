@@ -54,6 +54,36 @@ public:
     int showPage(int count, int page, int pageSize, const char *what, const QList<Column> &columns,
                  const QJsonArray &rows) const;
 
+    // Picks the record that `text` names among `records`: its id, its whole
+    // name in any case, or a unique part of its name. ExitOk with `found`
+    // set; a text that several names hold is a usage error; ExitFailed, with
+    // nothing printed, when none matches.
+    template<typename Record>
+    int pick(const QList<Record> &records, const QString &text, const char *what,
+             Record &found) const
+    {
+        QList<Record> matches;
+        for (const Record &record : records) {
+            if (record.id == text || record.name.compare(text, Qt::CaseInsensitive) == 0) {
+                found = record;
+                return ExitOk;
+            }
+            if (record.name.contains(text, Qt::CaseInsensitive))
+                matches.append(record);
+        }
+        if (matches.isEmpty())
+            return ExitFailed;
+        if (matches.size() > 1) {
+            QStringList names;
+            for (const Record &record : matches)
+                names.append(record.name);
+            return usage(QStringLiteral("\"%1\" matches several %2: %3")
+                             .arg(text, QLatin1String(what), names.join(QLatin1String("; "))));
+        }
+        found = matches.first();
+        return ExitOk;
+    }
+
     // Reads a list through the facade operation `read` and prints it.
     template<typename Record>
     int showList(bool (VHPrimaryData::*read)(QList<Record> &), const char *what,
