@@ -57,6 +57,7 @@ private:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? m_config.path() : configHome);
         environment.insert("VH_PACKAGE_API", m_root + "/updates/");
+        environment.insert("TZ", "UTC"); // days and times as the seed data writes them
         environment.remove("VHPD_SERVER");
         environment.remove("VHPD_PASSWORD");
         QProcess process;
@@ -275,6 +276,35 @@ private slots:
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.contains(shows.toUtf8()), run.out.constData());
         QVERIFY(run.err.isEmpty());
+    }
+
+    void entityFilters_data()
+    {
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<int>("count");
+        const QString model = "67e27b475e17ab1c0d3a5cbb";
+        QTest::newRow("whole model") << QStringList{"--model", model} << 330;
+        QTest::newRow("two models")
+            << QStringList{"--model", model, "--model", "6808ae415e17ab1c0d3a5e1c"} << 630;
+        QTest::newRow("group") << QStringList{"--model", model, "--group"} << 3;
+        QTest::newRow("floor") << QStringList{"--model", model, "--floor", "L04"} << 26;
+        QTest::newRow("category") << QStringList{"--model",  model, "--floor",    "L04",
+                                                 "--domain", "1",   "--category", "101"}
+                                  << 7;
+        QTest::newRow("printed between")
+            << QStringList{"--printed-from", "2026-01-10", "--printed-to", "2026-01-14"} << 38;
+        QTest::newRow("printed by")
+            << QStringList{"--printed-by", "675946805e17ab1c0d3a5c07"} << 197;
+        QTest::newRow("printed walls") << QStringList{"--name", "WALL", "--printed"} << 52;
+    }
+
+    void entityFilters()
+    {
+        QFETCH(QStringList, filters);
+        QFETCH(int, count);
+        const Run run = vhpd(QStringList{"--json", "entities", "--page-size", "1"} + filters);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.json()["count"].toInt(), count);
     }
 
     void tablesAreReadable()
