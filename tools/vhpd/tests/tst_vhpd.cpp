@@ -1,0 +1,400 @@
+#include "httpserver.h"
+#include "sandbox.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+// What one run of the program gave.
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+
+    QJsonDocument json() const { return QJsonDocument::fromJson(out); }
+    QByteArray all() const { return out + err; }
+};
+
+int modeOf(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+
+QStringList names(const QJsonArray &records, const char *key = "name")
+{
+    QStringList result;
+    for (const QJsonValue &record : records)
+        result.append(record[QLatin1String(key)].toString());
+    return result;
+}
+
+} // namespace
+
+class TestVhpd : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs the program with its configuration in `configHome` (the logged-in
+    // one by default) and `input` on its standard input.
+    Run vhpd(const QStringList &arguments, const QByteArray &input = QByteArray(),
+             const QString &configHome = QString())
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? m_config.path() : configHome);
+        environment.insert("VH_PACKAGE_API", m_root + "/updates/");
+        environment.insert("TZ", "UTC"); // days and times as the seed data writes them
+        environment.remove("VHPD_SERVER");
+        environment.remove("VHPD_PASSWORD");
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(VHPD_BINARY, arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        Run run;
+        if (!process.waitForFinished(60000))
+            return run;
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+    QString sessionPath() const { return m_config.path() + "/vhpd/session.json"; }
+
+    QJsonObject session() const
+    {
+        QFile file(sessionPath());
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
+    }
+
+    std::unique_ptr<Sandbox> m_sandbox;
+    std::unique_ptr<HttpServer> m_server;
+    QString m_root;
+    QTemporaryDir m_config;
+
+private slots:
+    void initTestCase()
+    {
+        SandboxOptions options;
+        options.dataFile = VHPD_SANDBOX_SEED;
+        m_sandbox.reset(new Sandbox(options));
+        QString error;
+        QVERIFY2(m_sandbox->load(error), qPrintable(error));
+        m_server.reset(new HttpServer(*m_sandbox));
+        const int port = m_server->start("127.0.0.1", 0);
+        QVERIFY(port > 0);
+        m_root = QString("http://127.0.0.1:%1").arg(port);
+
+        QCOMPARE(
+            vhpd({"--server", m_root, "login", "demo", "--password-stdin"}, "demo123\n").status, 0);
+        const Run entered = vhpd({"enter", "riverside"});
+        QCOMPARE(entered.status, 0);
+        QCOMPARE(entered.out,
+                 "Current project: Riverside Medical Centre (673e81f25e17ab1c0d3a5c17)\n");
+    }
+
+    void cleanupTestCase() { m_server->stop(); }
+
+    void loginKeepsAPrivateSession()
+    {
+        QTemporaryDir fresh;
+        const Run refused = vhpd({"--server", m_root, "login", "demo", "--password-stdin"},
+                                 "not-the-password\n", fresh.path());
+        QCOMPARE(refused.status, 4);
+        QVERIFY(refused.err.contains("login refused: wrong name or password"));
+        QVERIFY(!refused.all().contains("not-the-password"));
+        QVERIFY(!QFile::exists(fresh.path() + "/vhpd/session.json"));
+
+        // Logging in again as the same user keeps the current project.
+        const Run accepted =
+            vhpd({"--server", m_root, "login", "demo", "--password-stdin"}, "demo123\n");
+        QCOMPARE(accepted.status, 0);
+        QCOMPARE(modeOf(sessionPath()), 0600);
+        QCOMPARE(modeOf(m_config.path() + "/vhpd"), 0700);
+        const QJsonObject saved = session();
+        QCOMPARE(saved["server"].toString(), m_root + "/");
+        QCOMPARE(saved["user"]["name"].toString(), "demo");
+        QCOMPARE(saved["projectName"].toString(), "Riverside Medical Centre");
+        QVERIFY(!saved["token"].toString().isEmpty());
+        QVERIFY(!accepted.all().contains("demo123"));
+        QVERIFY(!accepted.all().contains(saved["token"].toString().toUtf8()));
+
+        const Run whoami = vhpd({"--json", "whoami"});
+        QCOMPARE(whoami.status, 0);
+        QCOMPARE(whoami.json()["name"].toString(), "demo");
+        QCOMPARE(whoami.json()["project"]["id"].toString(), "673e81f25e17ab1c0d3a5c17");
+    }
+
+    void codeLoginShowsNoCode()
+    {
+        QTemporaryDir fresh;
+        const Run login =
+            vhpd({"--server", m_root, "login", "--phone", "13800000001", "--debug-code"},
+                 QByteArray(), fresh.path());
+        QCOMPARE(login.status, 0);
+        QVERIFY2(!QRegularExpression("(^|\\D)\\d{6}(\\D|$)").match(login.all()).hasMatch(),
+                 login.all().constData());
+        QCOMPARE(vhpd({"whoami"}, QByteArray(), fresh.path()).status, 0);
+    }
+
+    void listsAsJson()
+    {
+        const Run projects = vhpd({"projects", "--json"});
+        QCOMPARE(projects.json().array().size(), 9);
+
+        // Natural name order: "Level 2" before "Level 10"; tags by type name.
+        const QJsonArray models = vhpd({"models", "--json"}).json().array();
+        const QStringList modelNames = names(models);
+        QCOMPARE(modelNames.size(), 16);
+        QCOMPARE(modelNames.first(), "Block A - Architecture");
+        QVERIFY(modelNames.indexOf("Block A - Level 2 Fit-out") <
+                modelNames.indexOf("Block A - Level 10 Fit-out"));
+        QCOMPARE(models.first()["tagNames"].toArray(),
+                 QJsonArray({"Building: Block A", "Discipline: Architecture"}));
+
+        QCOMPARE(
+            names(vhpd({"--json", "history", "Block A - Architecture"}).json().array(), "version")
+                .size(),
+            4);
+        const QJsonObject diff =
+            vhpd({"--json", "compare", "Block A - Architecture", "1", "4"}).json().object();
+        QCOMPARE(diff["add"].toArray().size(), 42);
+        QCOMPARE(diff["del"].toArray().size(), 17);
+
+        QCOMPARE(names(vhpd({"--json", "qr-templates"}).json().array()),
+                 QStringList({"Label 2", "label 10", "Standard label"}));
+        QCOMPARE(vhpd({"--json", "stats"}).json()["unfinishedContactSheets"].toInt(), 8);
+        QCOMPARE(names(vhpd({"--json", "update-check"}).json().array(), "version"),
+                 QStringList({"3.8.2", "3.9.0"}));
+    }
+
+    void pagesFollowEachOther_data()
+    {
+        QTest::addColumn<QStringList>("search");
+        QTest::addColumn<QString>("member");
+        QTest::newRow("projects") << QStringList{"projects", "--search", ""} << "projects";
+        QTest::newRow("entities") << QStringList{"entities", "--name", "wall"} << "entities";
+    }
+
+    // The second page of three is the second half of the first page of six.
+    void pagesFollowEachOther()
+    {
+        QFETCH(QStringList, search);
+        QFETCH(QString, member);
+        const QJsonObject wide =
+            vhpd(search + QStringList{"--json", "--page-size", "6"}).json().object();
+        const QJsonObject narrow =
+            vhpd(search + QStringList{"--json", "--page", "2", "--page-size", "3"}).json().object();
+        QVERIFY(wide["count"].toInt() > 6);
+        QCOMPARE(narrow["count"], wide["count"]);
+        QCOMPARE(narrow["page"].toInt(), 2);
+        const QJsonArray all = wide[member].toArray();
+        QCOMPARE(narrow[member].toArray(), QJsonArray({all[3], all[4], all[5]}));
+    }
+
+    void everyCommandAnswers_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("shows");
+        const QString wall = "92471b74-c5e7-dea6-14b9-7097aa5053d1-0006ed33";
+        QTest::newRow("user") << QStringList{"user", "675946805e17ab1c0d3a5c02"}
+                              << "Signature: BIM coordinator\n";
+        QTest::newRow("countries") << QStringList{"countries"} << "+86 +852 +853";
+        QTest::newRow("project") << QStringList{"project"} << "City:           Shenzhen\n";
+        QTest::newRow("members") << QStringList{"members"}
+                                 << "sarah.okafor    Sarah Okafor           Owner's Project Team";
+        QTest::newRow("invite-link")
+            << QStringList{"invite-link"} << "https://sandbox.vhplatform.local/invite/";
+        QTest::newRow("request") << QStringList{"request", "675946805e17ab1c0d3a5c6a"}
+                                 << "User:        grace.kim\n";
+        QTest::newRow("circles") << QStringList{"circles"} << "Northbridge Healthcare Division";
+        QTest::newRow("enterprises")
+            << QStringList{"enterprises"} << "Northbridge Construction Group";
+        QTest::newRow("structures") << QStringList{"structures"} << "Facade Subcontractor";
+        QTest::newRow("domains") << QStringList{"domains"} << "Fire Protection  6\n";
+        QTest::newRow("species") << QStringList{"species"} << "Reinforced concrete";
+        QTest::newRow("subcontracts") << QStringList{"subcontracts"} << "Deepcore Foundations";
+        QTest::newRow("encoding") << QStringList{"encoding"}
+                                  << "{project}-{building}-{floor}-{domain}-{sequence}  -\n";
+        QTest::newRow("modules") << QStringList{"modules"} << "Contact Sheets  contactsheet";
+        QTest::newRow("module-groups") << QStringList{"module-groups"} << "Contact Sheets";
+        QTest::newRow("periods") << QStringList{"periods", "RMC-S-L00-ARC-02741"}
+                                 << "Planned start: 2025-09-18\n";
+        QTest::newRow("model version") << QStringList{"model", "block a - arch", "--version", "2"}
+                                       << "Size:         370.8 MiB\n";
+        QTest::newRow("recent") << QStringList{"recent"} << "Podium - Structure";
+        QTest::newRow("model-sets")
+            << QStringList{"model-sets"} << "Block A coordination       6  ";
+        QTest::newRow("model-set")
+            << QStringList{"model-set", "675946805e17ab1c0d3a6a5e"} << "Block A coordination\nNAME";
+        QTest::newRow("tags") << QStringList{"tags"} << "Building    no       Podium";
+        QTest::newRow("compare entity")
+            << QStringList{"compare",  "Block A - Architecture",
+                           "1",        "4",
+                           "--entity", "e665e7e0-3351-dc1e-75f1-c9eea39dc34c-0007f6c4"}
+            << "Dimensions   Length      1488 mm                 1638 mm                 yes";
+        QTest::newRow("entity-tree") << QStringList{"entity-tree"}
+                                     << "B2       HVAC (3), Electrical (3), Fire Protection (3)";
+        QTest::newRow("properties")
+            << QStringList{"properties", wall} << "Quality       Inspection batch  B-2025-122";
+        QTest::newRow("merged properties")
+            << QStringList{"properties", wall, "39f62fa5-cc69-830c-da97-a59c6f6fddb6-000dab08"}
+            << "Quality       Inspection batch\n";
+        QTest::newRow("property-search")
+            << QStringList{"property-search", "Shenzhen Steel"} << wall + "\n";
+        QTest::newRow("qr-setting") << QStringList{"qr-setting"} << "files/logos/demo.png";
+        QTest::newRow("qr-template") << QStringList{"qr-templates", "675946805e17ab1c0d3a7074"}
+                                     << "Project  Riverside Medical Centre  no\n";
+        QTest::newRow("prints") << QStringList{"prints", "675946805e17ab1c0d3a5cbf"}
+                                << "Name: Plant Room Skid: PR-03";
+        QTest::newRow("stats") << QStringList{"stats", "--period", "year"}
+                               << "Your inspections:                 25\n";
+        QTest::newRow("help") << QStringList{"history", "--help"} << "Usage: vhpd history";
+    }
+
+    void everyCommandAnswers()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, shows);
+        const Run run = vhpd(arguments);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains(shows.toUtf8()), run.out.constData());
+        QVERIFY(run.err.isEmpty());
+    }
+
+    void entityFilters_data()
+    {
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<int>("count");
+        const QString model = "67e27b475e17ab1c0d3a5cbb";
+        QTest::newRow("whole model") << QStringList{"--model", model} << 330;
+        QTest::newRow("two models")
+            << QStringList{"--model", model, "--model", "6808ae415e17ab1c0d3a5e1c"} << 630;
+        QTest::newRow("group") << QStringList{"--model", model, "--group"} << 3;
+        QTest::newRow("floor") << QStringList{"--model", model, "--floor", "L04"} << 26;
+        QTest::newRow("category") << QStringList{"--model",  model, "--floor",    "L04",
+                                                 "--domain", "1",   "--category", "101"}
+                                  << 7;
+        QTest::newRow("printed between")
+            << QStringList{"--printed-from", "2026-01-10", "--printed-to", "2026-01-14"} << 38;
+        QTest::newRow("printed by")
+            << QStringList{"--printed-by", "675946805e17ab1c0d3a5c07"} << 197;
+        QTest::newRow("printed walls") << QStringList{"--name", "WALL", "--printed"} << 52;
+    }
+
+    void entityFilters()
+    {
+        QFETCH(QStringList, filters);
+        QFETCH(int, count);
+        const Run run = vhpd(QStringList{"--json", "entities", "--page-size", "1"} + filters);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.json()["count"].toInt(), count);
+    }
+
+    void tablesAreReadable()
+    {
+        const Run models = vhpd({"models"});
+        QCOMPARE(models.status, 0);
+        const QList<QByteArray> lines = models.out.split('\n');
+        QVERIFY(lines.first().startsWith("NAME  "));
+        QVERIFY(lines[1].startsWith("Block A - Architecture "));
+        QVERIFY(lines[1].contains(" 412.0 MiB "));
+        QVERIFY(lines[1].contains(" Building: Block A, Discipline: Architecture "));
+    }
+
+    void uploadAddsAVersion()
+    {
+        QTemporaryDir directory;
+        QFile file(directory.filePath("survey.dng"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(64 * 1024, 'x'));
+        file.close();
+
+        const Run created = vhpd({"upload", file.fileName(), "--name", "Survey upload"});
+        QCOMPARE(created.status, 0);
+        QCOMPARE(created.out, "Uploaded survey.dng (64.0 KiB) as Survey upload, version 1.\n");
+        const Run replaced = vhpd({"upload", file.fileName(), "--replace", "survey upload"});
+        QCOMPARE(replaced.out, "Uploaded survey.dng (64.0 KiB) as Survey upload, version 2.\n");
+        QCOMPARE(vhpd({"--json", "history", "Survey upload"}).json().array().size(), 2);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("loggedIn");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unreachable server")
+            << QStringList{"--server", "http://127.0.0.1:1", "login", "demo", "--password-stdin"}
+            << false << 3 << "cannot reach the server at http://127.0.0.1:1/";
+        QTest::newRow("not logged in") << QStringList{"models"} << false << 4 << "not logged in";
+        QTest::newRow("unknown model") << QStringList{"history", "no-such-model"} << true << 1
+                                       << "no model matches \"no-such-model\"";
+        QTest::newRow("unknown project") << QStringList{"enter", "no-such-project"} << true << 1
+                                         << "no project matches \"no-such-project\"";
+        QTest::newRow("unknown user") << QStringList{"user", "000000000000000000000000"} << true
+                                      << 1 << "no user 000000000000000000000000";
+        QTest::newRow("unknown command")
+            << QStringList{"frobnicate"} << true << 2 << "unknown command \"frobnicate\"";
+        QTest::newRow("unknown option")
+            << QStringList{"models", "--bogus"} << true << 2 << "Unknown option 'bogus'";
+        QTest::newRow("argument missing")
+            << QStringList{"history"} << true << 2 << "usage: vhpd history <model>";
+        QTest::newRow("category without domain") << QStringList{"entities", "--category", "3"}
+                                                 << true << 2 << "--category needs --domain";
+    }
+
+    void failures()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, loggedIn);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QTemporaryDir fresh;
+        const Run run = vhpd(arguments, "demo123\n", loggedIn ? QString() : fresh.path());
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.startsWith("vhpd: ") && run.err.contains(message.toUtf8()),
+                 run.err.constData());
+        QVERIFY(run.out.isEmpty());
+    }
+
+    // Runs last: the server forgets the token, and the file goes.
+    void logoutEndsTheSession()
+    {
+        QFile file(sessionPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        file.close();
+
+        const Run logout = vhpd({"logout"});
+        QCOMPARE(logout.status, 0);
+        QCOMPARE(logout.out, "Logged out of " + m_root.toUtf8() + "/.\n");
+        QVERIFY(!file.exists());
+
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(saved);
+        file.close();
+        const Run stale = vhpd({"whoami"});
+        QCOMPARE(stale.status, 4);
+        QVERIFY(stale.err.contains("no longer accepts the saved login"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVhpd)
+#include "tst_vhpd.moc"
