@@ -1,7 +1,5 @@
-#include "requestline.h"
-#include "testserver.h"
-
-#include "VHPrimaryData.h"
+#include "recordtext.h"
+#include "requestlines.h"
 
 #include <QtTest>
 
@@ -16,11 +14,6 @@ using EntityProbe = VHPrimaryDataProbe<EntityFields>;
 
 namespace {
 
-VHPrimaryData &facade()
-{
-    return *VHPrimaryData::instance();
-}
-
 VHEntity entity(const QString &id, const QString &uuid = QString(),
                 const QString &modelId = QString())
 {
@@ -29,23 +22,6 @@ VHEntity entity(const QString &id, const QString &uuid = QString(),
     e.uuid = uuid;
     e.modelId = modelId;
     return e;
-}
-
-QStringList ids(const QList<VHEntity> &entities)
-{
-    QStringList result;
-    for (const VHEntity &e : entities)
-        result.append(e.id);
-    return result;
-}
-
-// "category/key=value" of each property, in order.
-QStringList texts(const QList<VHProperty> &properties)
-{
-    QStringList result;
-    for (const VHProperty &p : properties)
-        result.append(p.category + "/" + p.key + "=" + p.value);
-    return result;
 }
 
 const QString entitiesPath = apiPath("model-service/projects/p1/entities");
@@ -132,9 +108,9 @@ private slots:
         QCOMPARE(count, 3);
         QList<VHEntity> page;
         QVERIFY(facade().getEntityRangeData(0, 2, page));
-        QCOMPARE(ids(page), QStringList({"a", "b"}));
+        QCOMPARE(idsOf(page), QStringList({"a", "b"}));
         QVERIFY(facade().getEntityRangeData(2, 2, page));
-        QCOMPARE(ids(page), QStringList{"c"});
+        QCOMPARE(idsOf(page), QStringList{"c"});
         for (const RecordedRequest &request : m_server.requests())
             QCOMPARE(request.query.value("queryParam"), QString(R"({"printed":true})"));
 
@@ -144,7 +120,7 @@ private slots:
         QCOMPARE(EntityProbe::entities().keys(), QStringList({"a", "c"}));
         QList<VHEntity> looked{entity("stale")};
         QVERIFY(facade().getEntities({"c", "x"}, looked));
-        QCOMPARE(ids(looked), QStringList({"c", ""}));
+        QCOMPARE(idsOf(looked), QStringList({"c", ""}));
         QCOMPARE(EntityProbe::entities().keys(), QStringList({"a", "c", "x"}));
 
         QVERIFY(!facade().getEntityRangeData(3, 2, page));
@@ -167,7 +143,7 @@ private slots:
                       ScriptedReply::text(R"([{"_id":"e1","uuid":"g1","qrCode":"Q1"},3])"));
         QList<VHEntity> created{entity("", "g1", "m1")};
         QVERIFY(facade().createEntities(created));
-        QCOMPARE(ids(created), QStringList{"e1"});
+        QCOMPARE(idsOf(created), QStringList{"e1"});
         QCOMPARE(created.first().qrCode, QString("Q1"));
 
         QList<VHEntity> found{entity("stale")};
@@ -218,35 +194,29 @@ private slots:
     }
 
     // Hidden, shown, "visible" not a flag, a group listed twice, a group not
-    // listed; loaded once.
+    // listed: loaded once. A failed load shows every group and makes the next
+    // query load again; an explicit load always asks the server.
     void propertyDisplay()
     {
-        m_server.on("GET", displayPath, ScriptedReply::text(R"([
+        m_server.once("GET", displayPath, ScriptedReply::text("<html>", 500));
+        m_server.once("GET", displayPath, ScriptedReply::text(R"([
             {"group":"A","visible":false},{"group":"B","visible":true},
             {"group":"C","visible":"yes"},{"group":"D","visible":false},
             {"group":"D","visible":true}])"));
+        m_server.once("GET", displayPath, ScriptedReply::text("<html>", 500));
         QList<bool> shown;
-        for (const char *group : {"A", "B", "C", "D", "Z"})
+        for (const char *group : {"A", "A", "B", "C", "D", "Z"})
             shown.append(facade().isEntityPropertyDisplay(group));
-        QCOMPARE(shown, QList<bool>({false, true, false, true, true}));
-        QCOMPARE(m_server.requestCount(), 1);
-    }
-
-    // A failed load shows every group and makes the next query load again; an
-    // explicit load always asks the server.
-    void failedPropertyDisplayLoad()
-    {
-        m_server.once("GET", displayPath, ScriptedReply::text("<html>", 500));
-        m_server.once("GET", displayPath,
-                      ScriptedReply::text(R"([{"group":"A","visible":false}])"));
-        QVERIFY(facade().isEntityPropertyDisplay("A"));
-        QVERIFY(!facade().isEntityPropertyDisplay("A"));
+        QCOMPARE(shown, QList<bool>({true, false, true, false, true, true}));
         QCOMPARE(m_server.requestCount(), 2);
-
-        m_server.once("GET", displayPath, ScriptedReply::text("<html>", 500));
         QVERIFY(!facade().getEntityPropertyDisplay());
         QVERIFY(facade().isEntityPropertyDisplay("A"));
         QCOMPARE(m_server.requestCount(), 4);
+        // A project that sets nothing is loaded all the same.
+        m_server.once("GET", displayPath, ScriptedReply::text("[]"));
+        QVERIFY(facade().getEntityPropertyDisplay());
+        QVERIFY(facade().isEntityPropertyDisplay("A"));
+        QCOMPARE(m_server.requestCount(), 5);
     }
 
     void extendPropertiesByUuids()
@@ -260,7 +230,7 @@ private slots:
         QVERIFY(facade().getExtendPropertyByGuids({"g1", "g2", "g3"}, byUuid));
         QCOMPARE(byUuid.keys(), QStringList({"g1", "g2"}));
         QCOMPARE(byUuid["g1"].size(), 2);
-        QCOMPARE(texts(byUuid["g1"][0].properties), QStringList{"c/k=1"});
+        QCOMPARE(describeEach(byUuid["g1"][0].properties), QStringList{"c|k|1"});
 
         m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
         QVERIFY(!facade().getExtendPropertyByGuids({"g1"}, byUuid));
@@ -272,14 +242,10 @@ private slots:
     {
         m_server.once("GET", extendPath, ScriptedReply::text(R"({"properties":[
             {"category":"c","key":"k","value":"v"},{"key":"n"}]})"));
-        m_server.once("GET", extendPath, ScriptedReply::text("{}"));
         m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
         QList<VHProperty> merged{VHProperty{"stale", "", ""}};
         QVERIFY(facade().getExtendPropertyMerged({"g1", "g2"}, merged));
-        QCOMPARE(texts(merged), QStringList({"c/k=v", "/n="}));
-        QVERIFY(facade().getExtendPropertyMerged({"g1"}, merged));
-        QVERIFY(merged.isEmpty());
-        merged = {VHProperty()};
+        QCOMPARE(describeEach(merged), QStringList({"c|k|v", "|n|"}));
         QVERIFY(!facade().getExtendPropertyMerged({"g1"}, merged));
         QVERIFY(merged.isEmpty());
     }
