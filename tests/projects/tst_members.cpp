@@ -8,15 +8,6 @@
 
 namespace {
 
-VHUser user(const QString &id, const QString &name, const QString &structureId = QString())
-{
-    VHUser u;
-    u.id = id;
-    u.name = name;
-    u.structureId = structureId;
-    return u;
-}
-
 const QString membersPath = apiPath("account-service/projects/p1/members");
 
 } // namespace
@@ -46,8 +37,6 @@ private slots:
                                       << "u2|Ann|ann|a.png|139|s1|sig|0";
         QTest::newRow("no user, visible not a flag")
             << QByteArray(R"({"userId":"u3","visible":"false"})") << "u3|Kept|nick|a|139||sig|1";
-        QTest::newRow("user that is not an object")
-            << QByteArray(R"({"userId":"u3","user":"Ann"})") << "u3|Kept|nick|a|139||sig|1";
         QTest::newRow("user with some names")
             << QByteArray(R"({"userId":"u3","user":{"nickName":"n","name":7}})")
             << "u3||n||139||sig|1";
@@ -56,7 +45,8 @@ private slots:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, expected);
-        VHUser parsed = user("old", "Kept", "old-s");
+        VHUser parsed = named<VHUser>("old", "Kept");
+        parsed.structureId = "old-s";
         parsed.nickName = "nick";
         parsed.avatar = "a";
         parsed.phoneNumber = "139";
@@ -71,7 +61,7 @@ private slots:
     void parseRequest()
     {
         VHMemRequest request;
-        request.user = user("", "", "kept-s");
+        request.user.structureId = "kept-s";
         request.user.signature = "kept-sig";
         request.user.visible = false;
         parseMemRequest(jsonObject(R"({
@@ -119,7 +109,7 @@ private slots:
         m_server.once("GET", membersPath,
                       ScriptedReply::text(R"([{"userId":"u1","user":{"name":"Ann"}},
                                               {"userId":"u2","structureId":"s2"}])"));
-        QList<VHUser> users{user("junk", "Junk")};
+        QList<VHUser> users{named<VHUser>("junk")};
         facade().getUsers(users, false);
         QCOMPARE(describeEach(users), QStringList({"u1|Ann||||||1", "u2|||||s2||1"}));
         facade().getUsers(users, false);
@@ -145,7 +135,7 @@ private slots:
         QCOMPARE(m_server.requestCount(), 5);
         m_server.once("GET", membersPath, ScriptedReply::text("", 500));
         facade().initProjectMembers();
-        found = user("before", "Before");
+        found = named<VHUser>("before");
         QVERIFY(!facade().getUser("u1", found, false));
         QCOMPARE(found.id, QString("before"));
         QCOMPARE(m_server.requestCount(), 7);

@@ -29,6 +29,15 @@ inline QJsonObject jsonObject(const QByteArray &json)
     return document.object();
 }
 
+// A record with only its id and name set.
+template<typename Record> Record named(const QString &id, const QString &name = QString())
+{
+    Record record;
+    record.id = id;
+    record.name = name;
+    return record;
+}
+
 template<typename Record> QStringList idsOf(const QList<Record> &records)
 {
     QStringList ids;
