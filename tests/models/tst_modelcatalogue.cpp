@@ -11,14 +11,9 @@ namespace {
 const QString modelsPath = apiPath("model-service/projects/p1/models");
 const QString setsPath = apiPath("model-service/projects/p1/model_sets");
 
-QString modelPath(const QString &id)
+QString modelPath(const QString &id, const QString &below = QString())
 {
-    return apiPath("model-service/models/" + id);
-}
-
-QString historiesPath(const QString &modelId)
-{
-    return apiPath("model-service/models/" + modelId + "/histories");
+    return apiPath("model-service/models/" + id + below);
 }
 
 QJsonObject modelJson(const QString &id, const QString &name = QString(), int version = 1)
@@ -52,14 +47,6 @@ TestServer::Handler modelsByIds(const QStringList &current, const QString &faili
         }
         return ScriptedReply::json(answer);
     };
-}
-
-QStringList numberedIds(int count)
-{
-    QStringList ids;
-    for (int i = 0; i < count; ++i)
-        ids << QString("m%1").arg(i);
-    return ids;
 }
 
 } // namespace
@@ -107,7 +94,7 @@ private slots:
         current.id = current.modelId = "m1";
         current.version = 3;
         ModelProbe::models().insert("m1", current);
-        m_server.on("GET", historiesPath("m1"), [](const RecordedRequest &request) {
+        m_server.on("GET", modelPath("m1", "/histories"), [](const RecordedRequest &request) {
             QJsonArray entries;
             if (request.query.value("where") == "{\"version\":2}")
                 entries.append(QJsonObject{{"_id", "h2"}, {"modelId", "m1"}, {"version", 2}});
@@ -145,7 +132,9 @@ private slots:
         QFETCH(QString, failing);
         QFETCH(QList<int>, batches);
         QFETCH(bool, result);
-        const QStringList ids = numberedIds(count);
+        QStringList ids;
+        for (int i = 0; i < count; ++i)
+            ids << QString("m%1").arg(i);
         m_server.on("GET", modelsPath, modelsByIds(ids, failing));
         QList<VHModel> models{VHModel()};
         QCOMPARE(facade().getModelsByIds(ids, models), result);
@@ -246,7 +235,7 @@ private slots:
         for (const QString &history : histories) {
             const QStringList parts = history.split(' ');
             m_server.on(
-                "GET", historiesPath(parts[0]),
+                "GET", modelPath(parts[0], "/histories"),
                 ScriptedReply::json(QJsonArray{QJsonObject{
                     {"_id", parts[2]}, {"modelId", parts[0]}, {"version", parts[1].toInt()}}}));
         }

@@ -2,6 +2,7 @@
 #include "recordtext.h"
 #include "requestlines.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -27,9 +28,9 @@ QString describe(const QMap<QString, QStringList> &diff)
 
 } // namespace
 
-// The model service's requests for models, versions, model sets and the
-// comparison of two versions: what goes over the wire and what the caller's
-// arguments hold afterwards.
+// The model service's requests for models, versions, model sets, the
+// comparison of two versions and model files: what goes over the wire and
+// what the caller's arguments hold afterwards.
 class TestModelRequests : public QObject
 {
     Q_OBJECT
@@ -206,6 +207,42 @@ private slots:
                  QString("Wall|0||0|0|[|k|] Wall 2|0||0|0|[]"));
         QVERIFY(!facade().getCompareEntityProperty("m1", "u1", 2, 3, base, compare));
         QCOMPARE(describe(base) + " " + describe(compare), QString("|0||0|0|[] |0||0|0|[]"));
+    }
+
+    // Model files travel as a multipart form: the four description fields,
+    // empty ones included, beside the file, the tags as a JSON array text.
+    void modelFiles()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("tower.dng"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("model bytes");
+        file.close();
+        m_server.on("POST", apiPath("model-service/models/dng"), ScriptedReply::text("{}"));
+        m_server.on("PUT", apiPath("model-service/models/m9/dng"), ScriptedReply::text("{}", 500));
+        VHUploadDNG upload;
+        upload.projectId = "p7";
+        upload.name = "Tower";
+        upload.firstTagId = "a";
+        upload.secondTagId = "b";
+        upload.filePath = file.fileName();
+        upload.modelId = "m9";
+        QVERIFY(facade().uploadModelDNG(upload));
+        upload.firstTagId.clear();
+        upload.secondTagId = "x\"y";
+        QVERIFY(!facade().updateModelDNG(upload));
+        QStringList forms;
+        for (const RecordedRequest &request : m_server.requests()) {
+            QStringList parts{request.method, request.path, request.formFileNames.value("file")};
+            for (auto it = request.formFields.cbegin(); it != request.formFields.cend(); ++it)
+                parts << it.key() + "=" + it.value();
+            forms << parts.join(' ');
+        }
+        QCOMPARE(forms,
+                 QStringList({"POST /v1/model-service/models/dng tower.dng file=model bytes "
+                              "name=Tower projectId=p7 remark= tags=[\"a\",\"b\"]",
+                              "PUT /v1/model-service/models/m9/dng tower.dng file=model "
+                              "bytes name=Tower projectId=p7 remark= tags=[\"\",\"x\\\"y\"]"}));
     }
 
 private:
