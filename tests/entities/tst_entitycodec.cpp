@@ -1,15 +1,43 @@
 #include "core/requestframe.h"
 #include "entities/entitycodec.h"
+#include "entities/querybuilder.h"
 #include "recordtext.h"
 
 #include "VHSoftBase.h"
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(VHEntityCondition)
+
 using RequestFrame::compactJson;
 
+namespace {
+
+QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute), Qt::UTC);
+}
+
+// A condition that selects the trees of `json`, written as the service sends
+// trees, with "whole" for a whole model.
+VHEntityCondition onModels(const QByteArray &json)
+{
+    VHEntityCondition condition;
+    condition.allModels = false;
+    for (const QJsonValue &element : QJsonDocument::fromJson(json).array()) {
+        VHEntityTree tree;
+        parseEntityTree(element.toObject(), tree);
+        tree.wholeModel = element.toObject().value("whole").toBool();
+        condition.models.append(tree);
+    }
+    return condition;
+}
+
+} // namespace
+
 // Entity, entity-tree and property JSON as the model service sends it,
-// including members it leaves out or sends with another type. Every row
+// including members it leaves out or sends with another type, and the query
+// documents of the entity and extended-property searches. Every parse row
 // parses into a record that already holds values, so a member the reply
 // lacks shows as its default.
 class TestEntityCodec : public QObject
@@ -140,6 +168,102 @@ private slots:
                  QString(R"({"category":"Size","key":"L","value":"4"})"));
         QCOMPARE(compactJson(propertyToJson(VHProperty())),
                  QString(R"({"category":"","key":"","value":""})"));
+    }
+
+    void entitySearch_data()
+    {
+        QTest::addColumn<VHEntityCondition>("condition");
+        QTest::addColumn<QString>("expected");
+
+        VHEntityCondition example = onModels(R"([{"modelId":"m1","group":true,"floors":[
+            {"floor":"F1","domains":[{"domain":2,"categories":[{"category":5},{"category":7}]}]}]}])");
+        example.allPrintedAt = false;
+        example.printedFrom = utc(2024, 3, 1);
+        example.printedTo = utc(2024, 3, 31);
+        example.name = "beam";
+        example.allPrintedBy = false;
+        example.printedBy = QStringList{"u1", "u2"};
+        example.printed = true;
+        QTest::newRow("every filter")
+            << example
+            << R"({"$or":[{"group":true,"modelId":"m1"},{"category":{"$in":[5,7]},"domain":2,)"
+               R"("floor":"F1","group":false,"modelId":"m1"}],"name":{"$options":"i","$regex":"beam"},)"
+               R"("printed":true,"printedAt":{"$gte":"2024-03-01T00:00:00.000Z",)"
+               R"("$lt":"2024-04-01T00:00:00.000Z"},"printedBy":{"$in":["u1","u2"]}})";
+
+        QTest::newRow("no filter") << VHEntityCondition() << "{}";
+
+        VHEntityCondition lateInTheDay;
+        lateInTheDay.allPrintedAt = false;
+        lateInTheDay.printedFrom = utc(2023, 12, 31, 8, 30);
+        lateInTheDay.printedTo = utc(2023, 12, 31, 23, 45);
+        QTest::newRow("range ends a day after, same time")
+            << lateInTheDay
+            << R"({"printedAt":{"$gte":"2023-12-31T08:30:00.000Z","$lt":"2024-01-01T23:45:00.000Z"}})";
+
+        VHEntityCondition regex;
+        regex.name = "B.7 [east]*";
+        QTest::newRow("name is a regular expression as it stands")
+            << regex << R"({"name":{"$options":"i","$regex":"B.7 [east]*"}})";
+
+        VHEntityCondition nobody;
+        nobody.allPrintedBy = false;
+        QTest::newRow("printed by nobody") << nobody << R"({"printedBy":{"$in":[]}})";
+
+        QTest::newRow("trees that select nothing")
+            << onModels(R"([{"modelId":"m1"},{"modelId":"m2"}])") << R"({"modelId":null})";
+        QTest::newRow("whole model ignores group and floors")
+            << onModels(R"([{"modelId":"m1","whole":true,"group":true,"floors":[{"floor":"F1"}]}])")
+            << R"({"$or":[{"modelId":"m1"}]})";
+        QTest::newRow("group and two floors")
+            << onModels(
+                   R"([{"modelId":"m1","group":true,"floors":[{"floor":"F1"},{"floor":"F2"}]}])")
+            << R"({"$or":[{"group":true,"modelId":"m1"},{"floor":"F1","group":false,"modelId":"m1"},)"
+               R"({"floor":"F2","group":false,"modelId":"m1"}]})";
+        QTest::newRow("domains with and without categories, models in order")
+            << onModels(R"([{"modelId":"m2","floors":[{"floor":"B1","domains":[{"domain":1},
+                {"domain":4,"categories":[{"category":9}]}]}]},{"modelId":"m1","whole":true}])")
+            << R"({"$or":[{"domain":1,"floor":"B1","group":false,"modelId":"m2"},)"
+               R"({"category":{"$in":[9]},"domain":4,"floor":"B1","group":false,"modelId":"m2"},)"
+               R"({"modelId":"m1"}]})";
+    }
+    void entitySearch()
+    {
+        QFETCH(VHEntityCondition, condition);
+        QFETCH(QString, expected);
+        QCOMPARE(entityConditionToQuery(condition), expected);
+    }
+
+    void propertySearch()
+    {
+        QCOMPARE(
+            compactJson(propertySearchQuery("A.1", true)),
+            QString(
+                R"({"$or":[{"properties.key":"A.1"},{"properties.value":"A.1"},{"properties.category":"A.1"}]})"));
+        QCOMPARE(compactJson(propertySearchQuery("A.1", false)),
+                 QString(R"({"$or":[{"properties.key":{"$options":"i","$regex":"A.1"}},)"
+                         R"({"properties.value":{"$options":"i","$regex":"A.1"}},)"
+                         R"({"properties.category":{"$options":"i","$regex":"A.1"}}]})"));
+    }
+
+    void uuidDocuments()
+    {
+        QCOMPARE(compactJson(uuidQuery({"g1", ""})), QString(R"({"uuid":{"$in":["g1",null]}})"));
+        QCOMPARE(compactJson(entityUuidQuery("m1", {"g1"})),
+                 QString(R"({"modelId":"m1","uuid":{"$in":["g1"]}})"));
+        // The model id is always text, unlike the uuids.
+        QCOMPARE(compactJson(entityUuidQuery("", {})),
+                 QString(R"({"modelId":"","uuid":{"$in":[]}})"));
+    }
+
+    // A query document travels percent-encoded as a whole, commas included,
+    // whether it is given as text or as an object.
+    void queryParamEncodesTheWholeDocument()
+    {
+        QCOMPARE(queryParam(entityUuidQuery("m1", {"a", "b"})),
+                 QString("%7B%22modelId%22%3A%22m1%22%2C%22uuid%22%3A%7B%22%24in%22%3A%5B%22a%22"
+                         "%2C%22b%22%5D%7D%7D"));
+        QCOMPARE(queryParam(R"({"a":1})"), queryParam(QJsonObject{{"a", 1}}));
     }
 };
 

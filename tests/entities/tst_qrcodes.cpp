@@ -26,14 +26,6 @@ VHQRSetting setting(const QString &id, int type, const QString &logo)
     return s;
 }
 
-VHQRTemplate qrTemplate(const QString &id, const QString &name)
-{
-    VHQRTemplate t;
-    t.id = id;
-    t.name = name;
-    return t;
-}
-
 // "id:name" of each template, in order.
 QStringList names(const QList<VHQRTemplate> &templates)
 {
@@ -72,9 +64,9 @@ private slots:
         facade().getProjectUserQRSetting(s);
         s = setting("not sent", 2, "");
         facade().createProjectUserQRSetting(s);
-        VHQRTemplate t = qrTemplate("", "N");
+        VHQRTemplate t = named<VHQRTemplate>("", "N");
         facade().createQRTemplate(t);
-        t = qrTemplate("t1", "N");
+        t = named<VHQRTemplate>("t1", "N");
         t.modifiedFields = {VHQRTemplateField::Name};
         facade().updateQRTemplate(t);
         VHPrintRecord first;
@@ -138,7 +130,7 @@ private slots:
     // parsed items are no properties unless the reply says so.
     void templateSequence()
     {
-        VHQRTemplate found = qrTemplate("keep", "keep");
+        VHQRTemplate found = named<VHQRTemplate>("keep", "keep");
         QVERIFY(!facade().getQRTemplateById("t1", found));
         QCOMPARE(found.id, QString("keep"));
 
@@ -152,14 +144,14 @@ private slots:
 
         m_server.once("POST", apiPath("base-service/qr_templates"),
                       ScriptedReply::text(R"({"_id":"t4","name":"a"})"));
-        VHQRTemplate created = qrTemplate("", "a");
+        VHQRTemplate created = named<VHQRTemplate>("", "a");
         QVERIFY(facade().createQRTemplate(created));
         QCOMPARE(names(QRProbe::templates()).last(), QString("t4:a"));
 
         m_server.once("PUT", apiPath("base-service/qr_templates/t1"),
                       ScriptedReply::text(R"({"_id":"t1","name":"label 10","type":7,
                                               "data":[{"key":"k"},{"property":true}]})"));
-        VHQRTemplate updated = qrTemplate("t1", "ignored");
+        VHQRTemplate updated = named<VHQRTemplate>("t1", "ignored");
         VHQRTemplateItem item;
         item.key = "k";
         updated.data = {item};
@@ -172,14 +164,14 @@ private slots:
         m_server.once("DELETE", apiPath("base-service/qr_templates/t2"), ScriptedReply::text("{}"));
         QVERIFY(facade().deleteQRTemplate("t2"));
 
-        templates = {qrTemplate("caller", "z")};
+        templates = {named<VHQRTemplate>("caller", "z")};
         QVERIFY(facade().getQRTemplates(templates));
         QCOMPARE(names(templates), QStringList({"t4:a", "t3:b", "t1:label 10"}));
         QCOMPARE(templates.last().type, 7);
         QCOMPARE(m_server.requestCount(), 4);
 
         // Failed changes leave the cache alone.
-        VHQRTemplate failed = qrTemplate("t3", "renamed");
+        VHQRTemplate failed = named<VHQRTemplate>("t3", "renamed");
         failed.modifiedFields = {VHQRTemplateField::Name};
         QVERIFY(!facade().updateQRTemplate(failed));
         QVERIFY(!facade().deleteQRTemplate("t3"));
@@ -194,7 +186,7 @@ private slots:
         m_server.once("GET", templatesPath,
                       ScriptedReply::text(R"([{"_id":"t1","name":"x"}])", 500));
         m_server.once("GET", templatesPath, ScriptedReply::text(R"([{"_id":"t2","name":"y"}])"));
-        QList<VHQRTemplate> templates{qrTemplate("mine", "z")};
+        QList<VHQRTemplate> templates{named<VHQRTemplate>("mine", "z")};
         QVERIFY(!facade().getQRTemplates(templates));
         QCOMPARE(names(templates), QStringList({"t1:x", "mine:z"}));
         QCOMPARE(names(QRProbe::templates()), names(templates));
