@@ -7,6 +7,12 @@
 
 #include <QUrl>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -135,6 +141,19 @@ struct TestServer::State
                 });
             return;
         }
+        if (reply.chunkSize > 0) {
+            const std::string body = reply.body.toStdString();
+            const size_t piece = size_t(reply.chunkSize);
+            res.set_chunked_content_provider(
+                type, [body, piece](size_t offset, httplib::DataSink &sink) {
+                    if (offset < body.size())
+                        sink.write(body.data() + offset, std::min(piece, body.size() - offset));
+                    else
+                        sink.done();
+                    return true;
+                });
+            return;
+        }
         if (reply.truncateAfter >= 0) {
             const std::string body = reply.body.toStdString();
             const size_t cut = std::min(body.size(), size_t(reply.truncateAfter));
@@ -246,6 +265,92 @@ void TestServer::reset()
     d->queued.clear();
     d->sticky.clear();
     d->handlers.clear();
+}
+
+struct RawPeer::State
+{
+    QByteArray prefix;
+    bool reset = false;
+    int listener = -1;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+    std::atomic<int> connections{0};
+    std::thread thread;
+
+    // Waits up to 50 ms for `fd` to become readable; false when it did not.
+    static bool readable(int fd)
+    {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 50) > 0;
+    }
+
+    void serve(int fd)
+    {
+        ++connections;
+        std::string head;
+        char buffer[4096];
+        while (!stopping && head.find("\r\n\r\n") == std::string::npos) {
+            if (!readable(fd))
+                continue;
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            head.append(buffer, size_t(n));
+        }
+        if (!prefix.isEmpty())
+            ::send(fd, prefix.constData(), size_t(prefix.size()), MSG_NOSIGNAL);
+        if (reset) {
+            const linger abortive{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        }
+        ::close(fd);
+    }
+
+    void run()
+    {
+        while (!stopping) {
+            if (!readable(listener))
+                continue;
+            const int fd = ::accept(listener, nullptr, nullptr);
+            if (fd >= 0)
+                serve(fd);
+        }
+    }
+};
+
+RawPeer::RawPeer(const QByteArray &prefix, bool reset)
+    : d(new State)
+{
+    d->prefix = prefix;
+    d->reset = reset;
+    d->listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(d->listener, reinterpret_cast<sockaddr *>(&address), length);
+    ::listen(d->listener, 16);
+    ::getsockname(d->listener, reinterpret_cast<sockaddr *>(&address), &length);
+    d->port = ntohs(address.sin_port);
+    d->thread = std::thread([this] { d->run(); });
+}
+
+RawPeer::~RawPeer()
+{
+    NetworkManager::instance().closeConnections();
+    d->stopping = true;
+    d->thread.join();
+    ::close(d->listener);
+}
+
+QString RawPeer::address() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(d->port);
+}
+
+int RawPeer::connections() const
+{
+    return d->connections;
 }
 
 void useServer(const TestServer &server)

@@ -39,6 +39,7 @@ struct ScriptedReply
     int delayMs = 0;        // wait this long before answering
     int truncateAfter = -1; // announce the whole body but close after this many bytes
     int trickleMs = 0;      // send the body one byte at a time, this far apart
+    int chunkSize = 0;      // send the body with chunked transfer, in pieces of this size
 
     static ScriptedReply json(const QJsonValue &value, int status = 200);
     static ScriptedReply text(const QByteArray &body, int status = 200);
@@ -77,6 +78,26 @@ public:
     RecordedRequest lastRequest() const;
     // Forgets recorded requests and scripted replies.
     void reset();
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+// A bare TCP peer on 127.0.0.1 for faults an HTTP server library will not
+// commit: it reads each request's head, sends `prefix` and then ends the
+// connection, with a reset (RST) when `reset` is set, else an orderly close.
+class RawPeer
+{
+public:
+    RawPeer(const QByteArray &prefix, bool reset);
+    ~RawPeer();
+    RawPeer(const RawPeer &) = delete;
+    RawPeer &operator=(const RawPeer &) = delete;
+
+    // "http://127.0.0.1:<port>"
+    QString address() const;
+    int connections() const;
 
 private:
     struct State;
