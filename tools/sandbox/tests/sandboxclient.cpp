@@ -48,6 +48,7 @@ HttpResult SandboxClient::send(const QByteArray &verb, const QString &pathAndQue
     QNetworkReply *reply = nullptr;
     if (form) {
         reply = m_manager.sendCustomRequest(request, verb, form);
+        form->setParent(reply); // goes with the reply
     } else {
         if (!body.isEmpty())
             request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
