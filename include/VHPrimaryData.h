@@ -15,8 +15,7 @@
 #include <QString>
 #include <QStringList>
 
-template<typename Tag>
-struct VHPrimaryDataProbe;
+template<typename Tag> struct VHPrimaryDataProbe;
 
 /// The client's single gateway to the service's primary data. One object per
 /// process, reached through instance(); every operation runs on the calling
