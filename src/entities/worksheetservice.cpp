@@ -14,7 +14,7 @@ namespace {
 const QLatin1String finished("finished");
 
 // The elements of the "items" array of `object`, each read as an object.
-QList<QJsonObject> items(const QJsonObject &object)
+const QList<QJsonObject> items(const QJsonObject &object)
 {
     QList<QJsonObject> result;
     for (const QJsonValue &item : JsonField::array(object, "items"))
