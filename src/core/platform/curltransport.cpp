@@ -51,7 +51,9 @@ void CurlTransport::destroyMulti()
     curl_multi_cleanup(m_multi);
     m_multi = nullptr;
     m_timer.stop();
-    for (curl_socket_t socket : m_watches.keys())
+    // A copy of the keys: each unwatch() takes its socket out of the map.
+    const QList<curl_socket_t> sockets = m_watches.keys();
+    for (curl_socket_t socket : sockets)
         unwatch(socket);
 }
 
