@@ -6,7 +6,9 @@ const QList<Command> &allCommands()
 {
     static const QList<Command> commands =
         accountCommands() + projectCommands() + organisationCommands() + modelCommands() +
-        entityCommands() + qrCodeCommands() + statisticsCommands() + updateCommands();
+        entityCommands() + qrCodeCommands() + statisticsCommands() + updateCommands() +
+        membershipCommands() + modelChangeCommands() + modelSetCommands() + entityChangeCommands() +
+        labelCommands();
     return commands;
 }
 

@@ -51,6 +51,11 @@ QList<Command> entityCommands();
 QList<Command> qrCodeCommands();
 QList<Command> statisticsCommands();
 QList<Command> updateCommands();
+QList<Command> membershipCommands();
+QList<Command> modelChangeCommands();
+QList<Command> modelSetCommands();
+QList<Command> entityChangeCommands();
+QList<Command> labelCommands();
 
 // Adds an option given by name; a value name makes it take a value.
 void addOption(QCommandLineParser &parser, const char *name, const char *description,

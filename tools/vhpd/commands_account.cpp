@@ -125,7 +125,8 @@ int login(Context &context)
     }
     session.server = context.server;
     session.token = NetworkManager::instance().authToken();
-    session.user = user;
+    // The user the library now holds as logged in, which `whoami` starts from.
+    context.data().getCurrentUserInfo(session.user);
     if (const int status = context.saveSession())
         return status;
     const QString who = user.nickName.isEmpty()

@@ -114,6 +114,39 @@ int periods(Context &context)
     return ExitOk;
 }
 
+// The display name of one id, once the list it belongs to is loaded.
+template<typename Record>
+int nameOf(Context &context, bool (VHPrimaryData::*load)(QList<Record> &),
+           QString (VHPrimaryData::*name)(const QString &), const char *what)
+{
+    QList<Record> records;
+    if (!(context.data().*load)(records))
+        return context.fail(QStringLiteral("cannot read the %1").arg(QLatin1String(what)));
+    const QString found = (context.data().*name)(context.argument(0));
+    if (found.isEmpty())
+        return context.fail(QStringLiteral("no name for %1").arg(context.argument(0)));
+    return context.report(
+        found, {{QStringLiteral("id"), context.argument(0)}, {QStringLiteral("name"), found}});
+}
+
+int circleName(Context &context)
+{
+    return nameOf(context, &VHPrimaryData::getProjectCircles, &VHPrimaryData::getProjectCircleName,
+                  "circles");
+}
+
+int speciesName(Context &context)
+{
+    return nameOf(context, &VHPrimaryData::getSpecies, &VHPrimaryData::getSpeciesNameById,
+                  "species");
+}
+
+int subcontractName(Context &context)
+{
+    return nameOf(context, &VHPrimaryData::getSubcontract, &VHPrimaryData::getSubcontractNameById,
+                  "subcontracts");
+}
+
 } // namespace
 
 QList<Command> organisationCommands()
@@ -138,5 +171,11 @@ QList<Command> organisationCommands()
          moduleGroups},
         {"periods", "<entity-code>", "Show the periods of an entity code.", Needs::Project, 1, 1,
          nullptr, periods},
+        {"circle-name", "<id>", "Show the name of a circle or enterprise.", Needs::Login, 1, 1,
+         nullptr, circleName},
+        {"species-name", "<id>", "Show the name of a species.", Needs::Project, 1, 1, nullptr,
+         speciesName},
+        {"subcontract-name", "<id>", "Show the name of a subcontract.", Needs::Project, 1, 1,
+         nullptr, subcontractName},
     };
 }

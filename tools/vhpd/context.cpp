@@ -122,3 +122,11 @@ void addPagingOptions(QCommandLineParser &parser)
     addOption(parser, "page", "Page to show, from 1 (default 1).", "n");
     addOption(parser, "page-size", "Rows per page (default 20).", "n");
 }
+
+int Context::report(const QString &line, const QJsonObject &object) const
+{
+    out.text(line);
+    if (out.isJson())
+        out.json(object);
+    return ExitOk;
+}

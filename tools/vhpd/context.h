@@ -43,6 +43,8 @@ public:
     // reached and, for a logged-in command, whether the session is still
     // accepted, and reports that when it is the cause; otherwise `what`.
     int fail(const QString &what) const;
+    // What a changing command did: `line` in a table run, `object` with --json.
+    int report(const QString &line, const QJsonObject &object) const;
     // Saves the session, reporting a failure.
     int saveSession() const;
 

@@ -1,0 +1,156 @@
+// Models of the current project by id, their removal and preprocessing, and
+// what the user may edit.
+#include "context.h"
+
+#include <VHPrimaryData.h>
+
+namespace {
+
+const QList<Column> kColumns = {{"Name", "name"},
+                                {"Version", "version"},
+                                {"Updated", "updatedAt"},
+                                {"Model id", "modelId"},
+                                {"Id", "id"}};
+
+int listModels(Context &context, const QList<VHModel> &models)
+{
+    context.out.list(kColumns, toJsonArray(models), QStringLiteral("No models."));
+    return ExitOk;
+}
+
+int byIds(Context &context)
+{
+    QList<VHModel> models;
+    if (!context.data().getModelsByIds(context.arguments(), models))
+        return context.fail(QStringLiteral("cannot read the models"));
+    return listModels(context, models);
+}
+
+// The catalogue as the library holds it after reading it.
+int current(Context &context)
+{
+    QList<VHModel> models;
+    if (!context.data().getProjectModels(models, false))
+        return context.fail(QStringLiteral("cannot list the project's models"));
+    models.clear();
+    context.data().getCurrentModels(models);
+    return listModels(context, models);
+}
+
+int fresh(Context &context)
+{
+    QList<VHModel> models;
+    if (!context.data().freshModels(models))
+        return context.fail(QStringLiteral("cannot read the models again"));
+    return listModels(context, models);
+}
+
+int names(Context &context)
+{
+    QStringList names;
+    context.data().getModelNamesByModelIds(context.arguments(), names);
+    if (context.out.isJson())
+        context.out.json(QJsonArray::fromStringList(names));
+    else
+        context.out.text(names.join(QLatin1Char('\n')));
+    return ExitOk;
+}
+
+int version(Context &context)
+{
+    int number = 0;
+    if (!context.intArgument(1, number))
+        return ExitUsage;
+    VHModel model;
+    if (!context.data().getModelHistoryVersion(context.argument(0), number, model))
+        return context.fail(
+            QStringLiteral("%1 has no version %2").arg(context.argument(0)).arg(number));
+    context.out.record(kColumns, toJson(model));
+    return ExitOk;
+}
+
+int remove(Context &context)
+{
+    if (!context.data().deleteModel(context.argument(0)))
+        return context.fail(QStringLiteral("cannot delete the model %1").arg(context.argument(0)));
+    return context.report(QStringLiteral("Deleted model %1.").arg(context.argument(0)),
+                          {{QStringLiteral("deleted"), context.argument(0)}});
+}
+
+int removeVersion(Context &context)
+{
+    if (!context.data().deleteModelHistory(context.argument(0)))
+        return context.fail(
+            QStringLiteral("cannot delete the model version %1").arg(context.argument(0)));
+    return context.report(QStringLiteral("Deleted model version %1.").arg(context.argument(0)),
+                          {{QStringLiteral("deleted"), context.argument(0)}});
+}
+
+int retry(Context &context)
+{
+    if (!context.data().retryPreprocessModels(context.arguments()))
+        return context.fail(QStringLiteral("cannot restart the preprocessing"));
+    return context.report(
+        QStringLiteral("Preprocessing restarted for %1 models.").arg(context.arguments().size()),
+        {{QStringLiteral("retried"), QJsonArray::fromStringList(context.arguments())}});
+}
+
+// Whether the user may edit models at all, and models of the given tags.
+int editRights(Context &context)
+{
+    if (!context.data().initModelAuth())
+        return context.fail(QStringLiteral("cannot read your model rights"));
+    QJsonObject rights{{QStringLiteral("models"), context.data().canEditModel()}};
+    if (!context.arguments().isEmpty())
+        rights.insert(QStringLiteral("tags"), context.data().canEditTagModel(context.arguments()));
+    context.out.record({{"Edit models", "models"}, {"Edit with these tags", "tags"}}, rights);
+    return ExitOk;
+}
+
+const QList<Column> kTagColumns = {{"Name", "name"}, {"Type", "type"}, {"Id", "id"}};
+
+// The project's tags as one list, or one tag.
+int tag(Context &context)
+{
+    if (!context.data().initModelTags())
+        return context.fail(QStringLiteral("cannot read the model tags"));
+    if (context.arguments().isEmpty()) {
+        QList<VHModelTag> tags;
+        if (!context.data().getModelTags(tags))
+            return context.fail(QStringLiteral("cannot read the model tags"));
+        context.out.list(kTagColumns, toJsonArray(tags), QStringLiteral("No tags."));
+        return ExitOk;
+    }
+    VHModelTag found;
+    if (!context.data().getModelTagById(context.argument(0), found))
+        return context.fail(QStringLiteral("no model tag %1").arg(context.argument(0)));
+    context.out.record(kTagColumns, toJson(found));
+    return ExitOk;
+}
+
+} // namespace
+
+QList<Command> modelChangeCommands()
+{
+    return {
+        {"models-by-ids", "<id>...", "Show models by their ids.", Needs::Project, 1, -1, nullptr,
+         byIds},
+        {"models-current", "", "List the models the library holds after reading the catalogue.",
+         Needs::Project, 0, 0, nullptr, current},
+        {"models-fresh", "", "Read the catalogue again, bypassing what is remembered.",
+         Needs::Project, 0, 0, nullptr, fresh},
+        {"model-names", "<model-id>...", "Show the names of models.", Needs::Project, 1, -1,
+         nullptr, names},
+        {"model-version", "<model-id> <version>", "Show one version of a model from its history.",
+         Needs::Project, 2, 2, nullptr, version},
+        {"model-delete", "<id>", "Delete a model.", Needs::Project, 1, 1, nullptr, remove},
+        {"model-delete-version", "<history-id>", "Delete one version of a model.", Needs::Project,
+         1, 1, nullptr, removeVersion},
+        {"model-retry", "<id>...", "Restart the preprocessing of models.", Needs::Project, 1, -1,
+         nullptr, retry},
+        {"model-edit-rights", "[tag-id...]", "Show whether you may edit models (of these tags).",
+         Needs::Project, 0, -1, nullptr, editRights},
+        {"tag", "[tag-id]", "List the project's model tags, or show one.", Needs::Project, 0, 1,
+         nullptr, tag},
+    };
+}
