@@ -49,15 +49,10 @@ int byUuids(Context &context)
     return ExitOk;
 }
 
-void declareById(QCommandLineParser &parser)
-{
-    addOption(parser, "version", "As of this model version.", "n");
-}
-
 int byId(Context &context)
 {
     int version = 0;
-    if (!context.intValue("version", 0, 0, version))
+    if (!context.intArgument(2, version))
         return ExitUsage;
     VHEntity entity;
     if (!context.data().getEntityById(context.argument(0), context.argument(1), version, entity))
@@ -183,8 +178,8 @@ QList<Command> entityChangeCommands()
          Needs::Project, 1, -1, declareShow, show},
         {"entity-by-uuids", "<model-id> <uuid>...", "Show a model's entities of elements.",
          Needs::Project, 2, -1, nullptr, byUuids},
-        {"entity-by-id", "<model-id> <entity-id>", "Show an entity, as of a model version.",
-         Needs::Project, 2, 2, declareById, byId},
+        {"entity-by-id", "<model-id> <entity-id> <version>",
+         "Show an entity as of a model version.", Needs::Project, 3, 3, nullptr, byId},
         {"entity-create", "<model-id> <uuid>", "Create the entity of an element.", Needs::Project,
          2, 2, declareCreate, create},
         {"entity-display", "<group>", "Tell whether the project shows a property group.",

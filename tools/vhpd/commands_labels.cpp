@@ -12,21 +12,22 @@ void declareSetting(QCommandLineParser &parser)
 {
     addOption(parser, "type", "Label type.", "n");
     addOption(parser, "logo", "Logo of the labels (a file path on the server).", "path");
-    addOption(parser, "new", "Create the setting instead of changing the saved one.");
 }
 
-// Changes the remembered setting, or creates one; only what differs is sent.
+// Changes the saved setting or, while the project's defaults apply, saves one
+// of the user's own; only what differs from the setting read is sent.
 int settingSet(Context &context)
 {
     VHQRSetting setting;
-    if (!context.data().getProjectUserQRSetting(setting) && !context.isSet("new"))
+    if (!context.data().getProjectUserQRSetting(setting))
         return context.fail(QStringLiteral("cannot read the QR setting"));
+    const bool create = setting.id.isEmpty();
     if (!context.intValue("type", setting.type, 0, setting.type))
         return ExitUsage;
     if (context.isSet("logo"))
         setting.logo = context.value("logo");
-    const bool saved = context.isSet("new") ? context.data().createProjectUserQRSetting(setting)
-                                            : context.data().updateProjectUserQRSetting(setting);
+    const bool saved = create ? context.data().createProjectUserQRSetting(setting)
+                              : context.data().updateProjectUserQRSetting(setting);
     if (!saved)
         return context.fail(QStringLiteral("cannot save the QR setting"));
     return context.report(QStringLiteral("Saved the QR setting (%1).").arg(setting.id),
@@ -151,7 +152,7 @@ int printShow(Context &context)
 QList<Command> labelCommands()
 {
     return {
-        {"qr-setting-set", "", "Change your QR-code setting, or create it with --new.",
+        {"qr-setting-set", "", "Change your QR-code setting in the current project.",
          Needs::Project, 0, 0, declareSetting, settingSet},
         {"qr-template-create", "", "Create a QR label template.", Needs::Project, 0, 0,
          declareTemplate, templateCreate},

@@ -3,6 +3,7 @@
 #include "context.h"
 
 #include <VHPrimaryData.h>
+#include <VHSoftBase.h>
 
 namespace {
 
@@ -26,20 +27,24 @@ int byIds(Context &context)
     return listModels(context, models);
 }
 
-// The catalogue as the library holds it after reading it.
+// The models the application has open, here the ones given.
 int current(Context &context)
 {
+    GetSoftCache()->setCurrentModelIds(context.arguments());
     QList<VHModel> models;
-    if (!context.data().getProjectModels(models, false))
-        return context.fail(QStringLiteral("cannot list the project's models"));
-    models.clear();
     context.data().getCurrentModels(models);
     return listModels(context, models);
 }
 
+// The given models read again, or their versions when no longer current.
 int fresh(Context &context)
 {
     QList<VHModel> models;
+    for (const QString &id : context.arguments()) {
+        VHModel model;
+        model.id = id;
+        models.append(model);
+    }
     if (!context.data().freshModels(models))
         return context.fail(QStringLiteral("cannot read the models again"));
     return listModels(context, models);
@@ -135,10 +140,10 @@ QList<Command> modelChangeCommands()
     return {
         {"models-by-ids", "<id>...", "Show models by their ids.", Needs::Project, 1, -1, nullptr,
          byIds},
-        {"models-current", "", "List the models the library holds after reading the catalogue.",
-         Needs::Project, 0, 0, nullptr, current},
-        {"models-fresh", "", "Read the catalogue again, bypassing what is remembered.",
-         Needs::Project, 0, 0, nullptr, fresh},
+        {"models-current", "<id>...", "Open models as the current ones and show them.",
+         Needs::Project, 1, -1, nullptr, current},
+        {"models-fresh", "<id>...", "Read models again, or their versions when replaced.",
+         Needs::Project, 1, -1, nullptr, fresh},
         {"model-names", "<model-id>...", "Show the names of models.", Needs::Project, 1, -1,
          nullptr, names},
         {"model-version", "<model-id> <version>", "Show one version of a model from its history.",
