@@ -241,6 +241,8 @@ private slots:
 
     void httpsNeedsATrustedCertificate()
     {
+        // TLS handshakes are slow under the sanitizers on a loaded machine.
+        NetworkManager::instance().setTimeout(20000);
         TestServer secure(TestServer::Scheme::Https);
         secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));
         const QString url = secure.address() + "/v1/touch";

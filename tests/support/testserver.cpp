@@ -189,6 +189,9 @@ TestServer::TestServer(Scheme scheme)
     }
     d->server->set_tcp_nodelay(true);
     d->server->set_keep_alive_max_count(100000);
+    // A client slowed down by a sanitizer on a loaded machine may take
+    // seconds to start its TLS handshake; the server must not give up first.
+    d->server->set_read_timeout(30, 0);
     const auto handler = [this](const httplib::Request &req, httplib::Response &res) {
         d->handle(req, res);
     };
