@@ -374,6 +374,120 @@ private slots:
         QVERIFY(run.out.isEmpty());
     }
 
+    // The changing commands run here, after the reading tests, in an order
+    // where none takes away what a later row reads.
+    void everyChangeAnswers_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("shows");
+        const QString model = "67e27b475e17ab1c0d3a5cbb"; // Block A - Architecture
+        const QString pipeModel = "67bc3cb25e17ab1c0d3a6431";
+        const QString pipe = "3e25fc4c-297f-9d4d-97f0-42140c265040-00034f0b";
+        QTest::newRow("circle-name")
+            << QStringList{"circle-name", "675946805e17ab1c0d3a5c11"} << "NB Healthcare\n";
+        QTest::newRow("species-name")
+            << QStringList{"species-name", "675946805e17ab1c0d3a5c6f"} << "Reinforced concrete\n";
+        QTest::newRow("subcontract-name")
+            << QStringList{"subcontract-name", "675946805e17ab1c0d3a5c75"}
+            << "Piling works - Deepcore Foundations Ltd\n";
+        QTest::newRow("members-load") << QStringList{"members-load"} << "sarah.okafor";
+        QTest::newRow("member-pass") << QStringList{"member-pass", "675946805e17ab1c0d3a5c6b",
+                                                    "--structure", "675946805e17ab1c0d3a5c3a"}
+                                     << "Accepted request 675946805e17ab1c0d3a5c6b (verdict 0).\n";
+        QTest::newRow("member-reject") << QStringList{"member-reject", "675946805e17ab1c0d3a5c6a"}
+                                       << "Rejected request 675946805e17ab1c0d3a5c6a.\n";
+        QTest::newRow("verify-user") << QStringList{"verify-user", "673e81f25e17ab1c0d3a5c17",
+                                                    "675946805e17ab1c0d3a5c01", "0"}
+                                     << "Verified 675946805e17ab1c0d3a5c01.\n";
+        QTest::newRow("models-by-ids")
+            << QStringList{"models-by-ids", model} << "Block A - Architecture  4  ";
+        QTest::newRow("models-current")
+            << QStringList{"models-current", model} << "Block A - Architecture  4  ";
+        QTest::newRow("models-fresh")
+            << QStringList{"models-fresh", model} << "Block A - Architecture  4  ";
+        QTest::newRow("model-names") << QStringList{"model-names", model, pipeModel}
+                                     << "Block A - Architecture\nBlock B - MEP Coordination\n";
+        QTest::newRow("model-version")
+            << QStringList{"model-version", model, "2"} << "Updated:  2025-06-04 21:45\n";
+        QTest::newRow("model-edit-rights")
+            << QStringList{"model-edit-rights", "675946805e17ab1c0d3a5cb1"}
+            << "Edit with these tags: yes\n";
+        QTest::newRow("tag list") << QStringList{"tag"} << "Podium  ";
+        QTest::newRow("tag") << QStringList{"tag", "675946805e17ab1c0d3a5cb1"}
+                             << "Name: Architecture\n";
+        QTest::newRow("model-set-show") << QStringList{"model-set-show", "675946805e17ab1c0d3a6a5e"}
+                                        << "Name:    Block A coordination\n";
+        QTest::newRow("model-set-name-exists")
+            << QStringList{"model-set-name-exists", "Block A coordination"} << "yes\n";
+        QTest::newRow("entity") << QStringList{"entity", "675946805e17ab1c0d3a64b4"}
+                                << "Pipe Types: Copper - 22mm  RF ";
+        QTest::newRow("entity-by-uuids")
+            << QStringList{"entity-by-uuids", pipeModel, pipe} << "Pipe Types: Copper - 22mm  RF ";
+        QTest::newRow("entity-by-id")
+            << QStringList{"entity-by-id", pipeModel, "216843", "1"} << "Version: 1\n";
+        QTest::newRow("entity-display") << QStringList{"entity-display", "Identity"} << "shown\n";
+        QTest::newRow("entity-create")
+            << QStringList{"entity-create", pipeModel, "b0b0-0001"} << "Created entity b0b0-0001 (";
+        QTest::newRow("property-create")
+            << QStringList{"property-create", pipe, "--set", "Site:Zone=North"}
+            << "Created the properties of " + pipe;
+        QTest::newRow("property-set")
+            << QStringList{"property-set", pipe, "--set", "Site:Zone=South"}
+            << "Wrote 1 properties to 1 elements.\n";
+        QTest::newRow("property-by-uuids")
+            << QStringList{"property-by-uuids", pipe} << "Site      Zone  South\n";
+        QTest::newRow("print-create")
+            << QStringList{"print-create", "675946805e17ab1c0d3a5cbf", "--label", "Name: X"}
+            << "Recorded a print of 675946805e17ab1c0d3a5cbf.\n";
+        QTest::newRow("print-show")
+            << QStringList{"print-show", "675946805e17ab1c0d3a5cbf", "6903a7685e17ab1c0d3a6c5e"}
+            << "Printed: 2025-10-30 17:59\n";
+        QTest::newRow("model-retry")
+            << QStringList{"model-retry", model} << "Preprocessing restarted for 1 models.\n";
+        QTest::newRow("model-delete-version")
+            << QStringList{"model-delete-version", "67ee67695e17ab1c0d3a60b8"}
+            << "Deleted model version 67ee67695e17ab1c0d3a60b8.\n";
+        QTest::newRow("model-delete") << QStringList{"model-delete", "6778fa175e17ab1c0d3a6160"}
+                                      << "Deleted model 6778fa175e17ab1c0d3a6160.\n";
+    }
+
+    void everyChangeAnswers() { everyCommandAnswers(); }
+
+    // A QR template and a model set made, read, changed and deleted; a new
+    // project gets a QR setting of the user's own, then changes it.
+    void createdRecordsCanBeReadAndDeleted()
+    {
+        const QString qrTemplate = vhpd({"--json", "qr-template-create", "--name", "Pipe label",
+                                         "--item", "Name=name", "--text", "Site=RMC"})
+                                       .json()["id"]
+                                       .toString();
+        QVERIFY(!qrTemplate.isEmpty());
+        QVERIFY(vhpd({"qr-templates", qrTemplate}).out.contains("Site   RMC    no\n"));
+        QCOMPARE(vhpd({"qr-template-update", qrTemplate, "--name", "Pipe tag"}).status, 0);
+        QVERIFY(vhpd({"qr-templates", qrTemplate}).out.startsWith("Pipe tag (type 0)\n"));
+        QCOMPARE(vhpd({"qr-template-delete", qrTemplate}).status, 0);
+        QCOMPARE(vhpd({"qr-templates", qrTemplate}).status, 1);
+
+        const QString set = vhpd({"--json", "model-set-create", "Pair", "67e27b475e17ab1c0d3a5cbb"})
+                                .json()["id"]
+                                .toString();
+        QVERIFY(vhpd({"model-set-show", set}).out.contains("Models:  67e27b475e17ab1c0d3a5cbb\n"));
+        QCOMPARE(vhpd({"model-set-delete", set}).status, 0);
+        QCOMPARE(vhpd({"model-set-show", set}).status, 1);
+        QCOMPARE(vhpd({"model-set-name-exists", "Pair"}).out, "no\n");
+
+        const QString project =
+            vhpd({"--json", "project-create", "Harbour Annex"}).json()["id"].toString();
+        QVERIFY(!project.isEmpty());
+        for (const QString &type : QStringList{"2", "3"}) {
+            const Run saved =
+                vhpd({"--project", project, "--json", "qr-setting-set", "--type", type});
+            QCOMPARE(saved.status, 0);
+            QCOMPARE(saved.json()["type"].toInt(), type.toInt());
+            QVERIFY(!saved.json()["id"].toString().isEmpty());
+        }
+    }
+
     // Runs last: the server forgets the token, and the file goes.
     void logoutEndsTheSession()
     {
