@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,18 @@ inline QJsonObject object(const QJsonObject &object, const char *key)
 inline const QJsonArray array(const QJsonObject &object, const char *key)
 {
     return object.value(QLatin1String(key)).toArray();
+}
+
+// The elements of the array under `key`, each read as an object: an element
+// of another type yields an empty object.
+inline const QList<QJsonObject> objects(const QJsonObject &object, const char *key)
+{
+    const QJsonArray elements = array(object, key);
+    QList<QJsonObject> result;
+    result.reserve(elements.size());
+    for (const QJsonValue &element : elements)
+        result.append(element.toObject());
+    return result;
 }
 
 inline bool boolean(const QJsonObject &object, const char *key, bool fallback)

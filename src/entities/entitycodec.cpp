@@ -8,21 +8,10 @@
 #include <QJsonArray>
 
 using JsonField::integer;
+using JsonField::objects;
 using JsonField::text;
 
 namespace {
-
-// The elements of the array under `key`, each read as an object: an element
-// of another type yields an empty object.
-const QList<QJsonObject> objects(const QJsonObject &object, const char *key)
-{
-    const QJsonArray elements = JsonField::array(object, key);
-    QList<QJsonObject> result;
-    result.reserve(elements.size());
-    for (const QJsonValue &element : elements)
-        result.append(element.toObject());
-    return result;
-}
 
 VHEntityTreeDomain parseTreeDomain(const QJsonObject &object)
 {

@@ -16,10 +16,7 @@ const QLatin1String finished("finished");
 // The elements of the "items" array of `object`, each read as an object.
 const QList<QJsonObject> items(const QJsonObject &object)
 {
-    QList<QJsonObject> result;
-    for (const QJsonValue &item : JsonField::array(object, "items"))
-        result.append(item.toObject());
-    return result;
+    return JsonField::objects(object, "items");
 }
 
 } // namespace
