@@ -99,11 +99,7 @@ int templateUpdate(Context &context)
 
 int templateDelete(Context &context)
 {
-    if (!context.data().deleteQRTemplate(context.argument(0)))
-        return context.fail(
-            QStringLiteral("cannot delete the QR template %1").arg(context.argument(0)));
-    return context.report(QStringLiteral("Deleted QR template %1.").arg(context.argument(0)),
-                          {{QStringLiteral("deleted"), context.argument(0)}});
+    return context.removeRecord(&VHPrimaryData::deleteQRTemplate, "QR template");
 }
 
 void declarePrint(QCommandLineParser &parser)

@@ -76,19 +76,12 @@ int version(Context &context)
 
 int remove(Context &context)
 {
-    if (!context.data().deleteModel(context.argument(0)))
-        return context.fail(QStringLiteral("cannot delete the model %1").arg(context.argument(0)));
-    return context.report(QStringLiteral("Deleted model %1.").arg(context.argument(0)),
-                          {{QStringLiteral("deleted"), context.argument(0)}});
+    return context.removeRecord(&VHPrimaryData::deleteModel, "model");
 }
 
 int removeVersion(Context &context)
 {
-    if (!context.data().deleteModelHistory(context.argument(0)))
-        return context.fail(
-            QStringLiteral("cannot delete the model version %1").arg(context.argument(0)));
-    return context.report(QStringLiteral("Deleted model version %1.").arg(context.argument(0)),
-                          {{QStringLiteral("deleted"), context.argument(0)}});
+    return context.removeRecord(&VHPrimaryData::deleteModelHistory, "model version");
 }
 
 int retry(Context &context)

@@ -30,11 +30,7 @@ int create(Context &context)
 
 int remove(Context &context)
 {
-    if (!context.data().deleteModelSet(context.argument(0)))
-        return context.fail(
-            QStringLiteral("cannot delete the model set %1").arg(context.argument(0)));
-    return context.report(QStringLiteral("Deleted model set %1.").arg(context.argument(0)),
-                          {{QStringLiteral("deleted"), context.argument(0)}});
+    return context.removeRecord(&VHPrimaryData::deleteModelSet, "model set");
 }
 
 // "yes" or "no", with exit status 0 either way.

@@ -98,6 +98,17 @@ public:
         return ExitOk;
     }
 
+    // Deletes the record named by the first argument through the facade
+    // operation `remove` and says so.
+    int removeRecord(bool (VHPrimaryData::*remove)(const QString &), const char *what) const
+    {
+        const QString id = argument(0);
+        if (!(data().*remove)(id))
+            return fail(QStringLiteral("cannot delete the %1 %2").arg(QLatin1String(what), id));
+        return report(QStringLiteral("Deleted %1 %2.").arg(QLatin1String(what), id),
+                      {{QStringLiteral("deleted"), id}});
+    }
+
 private:
     const QCommandLineParser &m_parser;
 };
