@@ -78,6 +78,8 @@ int templateCreate(Context &context)
 // Sends the name and the items when given; the items replace the old ones.
 int templateUpdate(Context &context)
 {
+    if (context.isSet("type"))
+        return context.usage(QStringLiteral("a template keeps the type it was created with"));
     VHQRTemplate qrTemplate;
     qrTemplate.id = context.argument(0);
     if (context.isSet("name")) {
