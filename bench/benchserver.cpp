@@ -119,7 +119,6 @@ struct BenchServer::State
     std::string tags;
     std::string tagTypes;
     std::atomic<bool> compressPage{false};
-    std::atomic<std::uint64_t> uploaded{0};
     mutable std::mutex mutex;
     std::set<std::pair<std::string, int>> clients;
 
@@ -225,22 +224,6 @@ BenchServer::BenchServer(int entities, int models)
                    body += ']';
                    response.set_content(body, JsonType);
                });
-    // Uploads are counted and dropped as they arrive, whatever their form.
-    const auto upload = [this](const httplib::Request &request, httplib::Response &response,
-                               const httplib::ContentReader &reader) {
-        d->seen(request);
-        const auto count = [this](const char *, std::size_t length) {
-            d->uploaded += length;
-            return true;
-        };
-        if (request.is_multipart_form_data())
-            reader([](const httplib::MultipartFormData &) { return true; }, count);
-        else
-            reader(count);
-        response.set_content("{}", JsonType);
-    };
-    server.Post("/v1/model-service/models/dng", upload);
-    server.Put("/upload", upload);
 
     d->port = server.bind_to_any_port("127.0.0.1");
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
@@ -284,9 +267,4 @@ int BenchServer::connectionCount() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return int(d->clients.size());
-}
-
-std::uint64_t BenchServer::takeUploadedBytes()
-{
-    return d->uploaded.exchange(0);
 }

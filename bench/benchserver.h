@@ -3,7 +3,6 @@
 
 #include <QString>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -35,8 +34,6 @@ public:
     // Connections seen since the last reset, told apart by the client's port.
     void resetConnectionCount();
     int connectionCount() const;
-    // Bytes of request content received by the upload endpoints since the last call.
-    std::uint64_t takeUploadedBytes();
 
 private:
     struct State;
