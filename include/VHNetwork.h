@@ -117,6 +117,8 @@ public:
     QNetworkReply::NetworkError error() const { return m_error; }
     int httpStatus() const { return m_httpStatus; }
     QString redirectTarget() const { return m_redirectTarget; }
+    /// The body as received. Reading one of the JSON views below releases
+    /// it, as the parsed document then holds all they give.
     const QByteArray &body() const { return m_body; }
 
     /// The body as one JSON object; empty when it is anything else.
@@ -137,7 +139,7 @@ private:
     QNetworkReply::NetworkError m_error = QNetworkReply::UnknownNetworkError;
     int m_httpStatus = 0;
     QString m_redirectTarget;
-    QByteArray m_body;
+    mutable QByteArray m_body;
     mutable QJsonDocument m_document;
     mutable bool m_parsed = false;
 };

@@ -52,6 +52,10 @@ const QJsonDocument &NetworkEventLoop::document() const
     if (!m_parsed) {
         m_parsed = true;
         m_document = QJsonDocument::fromJson(m_body);
+        // The document holds everything the views give; dropping the text
+        // now keeps a large page's peak memory down while its records are
+        // built.
+        m_body = QByteArray();
     }
     return m_document;
 }
