@@ -182,6 +182,20 @@ size_t CurlReply::onBody(char *data, size_t size, size_t count, void *self)
 {
     auto *reply = static_cast<CurlReply *>(self);
     const size_t length = size * count;
+    // A body that would not fit one QByteArray ends the exchange as a failed
+    // transfer instead of overflowing it.
+    if (qint64(reply->m_data.size()) + qint64(length) > MaxBodyBytes)
+        return 0;
+    if (!reply->m_bodyReserved) {
+        // Room for the announced length at once, so that a large page is not
+        // moved about as it grows. A length larger than any page only
+        // reserves what one page plausibly needs.
+        reply->m_bodyReserved = true;
+        curl_off_t announced = -1;
+        curl_easy_getinfo(reply->m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        if (announced > 0)
+            reply->m_data.reserve(int(qMin<curl_off_t>(announced, MaxBodyReserve)));
+    }
     reply->m_data.append(data, int(length));
     reply->m_received += qint64(length);
     return length;
@@ -341,6 +355,15 @@ void CurlReply::close()
 qint64 CurlReply::bytesAvailable() const
 {
     return QNetworkReply::bytesAvailable() + m_data.size() - m_readPos;
+}
+
+QByteArray CurlReply::takeBody()
+{
+    if (m_readPos > 0 || QNetworkReply::bytesAvailable() > 0)
+        return readAll();
+    QByteArray body;
+    body.swap(m_data);
+    return body;
 }
 
 qint64 CurlReply::readData(char *data, qint64 maxSize)

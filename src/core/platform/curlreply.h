@@ -38,6 +38,15 @@ public:
     qint64 bytesAvailable() const override;
     bool isSequential() const override { return true; }
 
+    // The unread body, handed over without a copy when none of it has been
+    // read yet; what readAll() would give.
+    QByteArray takeBody();
+
+    // The largest body kept in memory, and the most reserved for one ahead
+    // of its arrival.
+    static constexpr qint64 MaxBodyBytes = qint64(1) << 30;
+    static constexpr qint64 MaxBodyReserve = qint64(128) << 20;
+
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
 
@@ -78,6 +87,7 @@ private:
     bool m_headersComplete = false;
     bool m_metaDataSent = false;
     QByteArray m_data;
+    bool m_bodyReserved = false;
     int m_readPos = 0;
     qint64 m_received = 0;
     qint64 m_receivedAnnounced = 0;

@@ -1,5 +1,7 @@
 #include "VHNetwork.h"
 
+#include "core/platform/curlreply.h"
+
 NetworkEventLoop::NetworkEventLoop(QNetworkReply *reply, QObject *parent)
     : QObject(parent)
     , m_reply(reply)
@@ -42,8 +44,12 @@ void NetworkEventLoop::capture()
     m_httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_redirectTarget =
         m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl().toString();
-    if (m_reply->isOpen())
-        m_body = m_reply->readAll();
+    if (m_reply->isOpen()) {
+        // The libcurl transport hands its buffer over rather than copying a
+        // page of many megabytes.
+        auto *curlReply = qobject_cast<CurlReply *>(m_reply.data());
+        m_body = curlReply ? curlReply->takeBody() : m_reply->readAll();
+    }
     m_loop.quit();
 }
 
