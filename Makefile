@@ -30,7 +30,7 @@ test: build
 # baseline with the ratio of the medians.
 BENCH_DIR ?= build-bench
 BENCH_PACKAGES := libbenchmark-dev curl
-BENCH_ARGS ?= --benchmark_repetitions=5
+BENCH_ARGS ?= --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 
 bench-deps: deps
 	@dpkg -s $(BENCH_PACKAGES) >/dev/null 2>&1 || { \

@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -103,6 +104,18 @@ std::vector<std::string> quotedIds(const std::string &where)
 // compresses on the fly, so replies go out as they were built.
 const char *const JsonType = "application/json; charset=utf-8";
 
+// Sends a reply built beforehand straight from where it lies: set_content
+// would copy a 33 MiB page on the server's side of every measured call.
+void sendBuilt(httplib::Response &response, const std::string &body)
+{
+    response.set_content_provider(
+        body.size(), JsonType,
+        [&body](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+            sink.write(body.data() + offset, std::min(length, body.size() - offset));
+            return true;
+        });
+}
+
 } // namespace
 
 struct BenchServer::State
@@ -186,7 +199,7 @@ BenchServer::BenchServer(int entities, int models)
     const auto json = [this](const std::string &body) {
         return [this, &body](const httplib::Request &request, httplib::Response &response) {
             d->seen(request);
-            response.set_content(body, JsonType);
+            sendBuilt(response, body);
         };
     };
     server.Get("/v1/account-service/users/.*", json(d->user));
@@ -200,16 +213,16 @@ BenchServer::BenchServer(int entities, int models)
         if (d->compressPage &&
             request.get_header_value("Accept-Encoding").find("gzip") != std::string::npos) {
             response.set_header("Content-Encoding", "gzip");
-            response.set_content(d->entityPageGzip, JsonType);
+            sendBuilt(response, d->entityPageGzip);
         } else {
-            response.set_content(d->entityPage, JsonType);
+            sendBuilt(response, d->entityPage);
         }
     });
     server.Get("/v1/model-service/projects/p1/models",
                [this](const httplib::Request &request, httplib::Response &response) {
                    d->seen(request);
                    if (!request.has_param("where")) {
-                       response.set_content(d->modelList, JsonType);
+                       sendBuilt(response, d->modelList);
                        return;
                    }
                    std::string body = "[";

@@ -504,13 +504,10 @@ void registerCases(bool withUpload)
     for (Backend b : {Backend::Qt, Backend::Curl})
         add(std::string("large_page/lib_") + backendName(b),
             [b](benchmark::State &s) { largePageLibrary(s, b, false); });
-    add("large_page_gzip/raw_qt", [](benchmark::State &s) {
-        largePageRaw(s, true);
-    })->Repetitions(1);
+    add("large_page_gzip/raw_qt", [](benchmark::State &s) { largePageRaw(s, true); });
     for (Backend b : {Backend::Qt, Backend::Curl})
-        add(std::string("large_page_gzip/lib_") + backendName(b), [b](benchmark::State &s) {
-            largePageLibrary(s, b, true);
-        })->Repetitions(1);
+        add(std::string("large_page_gzip/lib_") + backendName(b),
+            [b](benchmark::State &s) { largePageLibrary(s, b, true); });
 
     for (Backend b : {Backend::Qt, Backend::Curl}) {
         // A thousand POSTs over Qt's sockets wait about 40 s on delayed
