@@ -4,10 +4,11 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
-PACKAGES := cmake g++ make pkg-config qtbase5-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libcurl4-openssl-dev
+PACKAGES := cmake g++ make pkg-config qtbase5-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libcurl4-openssl-dev \
+	libbenchmark-dev curl
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test install clean test-sanitize test-memcheck lint fuzz bench-deps bench
+.PHONY: all deps configure build test install clean test-sanitize test-memcheck lint fuzz bench
 
 all: build
 
@@ -27,18 +28,12 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # Benchmarks: an optimised build of their own, each case printed beside its
-# baseline with the ratio of the medians.
+# baseline with the ratio of the medians. (The test build runs them once at a
+# small size, as a smoke test.)
 BENCH_DIR ?= build-bench
-BENCH_PACKAGES := libbenchmark-dev curl
 BENCH_ARGS ?= --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 
-bench-deps: deps
-	@dpkg -s $(BENCH_PACKAGES) >/dev/null 2>&1 || { \
-		echo "Installing benchmark dependencies: $(BENCH_PACKAGES)"; \
-		$(SUDO) apt-get update -qq && \
-		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $(BENCH_PACKAGES); }
-
-bench: bench-deps
+bench: deps
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVHPD_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target vhpd_bench
 	@$(BENCH_DIR)/bench/vhpd_bench $(BENCH_ARGS)
@@ -64,7 +59,7 @@ define install-packages
 endef
 
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DVHPD_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DVHPD_SANITIZE=ON -DVHPD_BUILD_BENCHMARKS=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@# The packaging test builds an uninstrumented consumer; `make test` runs it.
 	@cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -E install_and_consume
