@@ -35,7 +35,9 @@ public:
     /// sockets hold a small body back until the server acknowledges the
     /// headers (40 to 200 ms per POST or PUT). Qt's honours all of Qt's own
     /// proxy and TLS configuration; libcurl's takes the application proxy and
-    /// the authorities added here. Each keeps its own cookies.
+    /// the authorities added here. Each keeps its own cookies. libcurl's
+    /// fails an exchange whose reply body passes 1 GiB; Qt's hands at most
+    /// 2 GiB of any body on.
     enum class Backend { Qt, Curl };
     /// The backend of requests started from now on; the environment variable
     /// VHPD_TRANSPORT ("qt" or "curl") chooses the first.
