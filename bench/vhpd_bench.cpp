@@ -1,9 +1,12 @@
 // Each case of the library measured beside the leanest hand-written Qt client
 // doing the same work against the same loopback server, in the same process
-// and run. Every case reports the median of its repetitions; the table at the
-// end divides each library median by its baseline's.
+// and run. Every case reports the median of its repetitions; the summary at
+// the end (ratiosummary.h) divides each library median by its baseline's.
 
 #include "benchserver.h"
+#include "peakmemory.h"
+#include "ratiosummary.h"
+#include "rawclient.h"
 #include "uploadsink.h"
 
 #include "VHNetwork.h"
@@ -15,23 +18,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
-
-#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,128 +55,12 @@ QString uploadPath;
 
 using Backend = NetworkManager::Backend;
 
-// --- Process memory ---------------------------------------------------------
-
-qint64 statusKiB(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            return std::stoll(line.substr(prefix.size()));
-    }
-    return 0;
-}
-
-// Resident memory now, after handing freed memory back to the system, with
-// the peak mark reset to it; peakGrowth() then tells how far it rose.
-qint64 startPeakWatch()
-{
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    return statusKiB("VmRSS");
-}
-
-double peakGrowthMiB(qint64 startKiB)
-{
-    return double(statusKiB("VmHWM") - startKiB) / 1024.0;
-}
-
-// --- The hand-written client ------------------------------------------------
+// --- The library ------------------------------------------------------------
 
 QString apiUrl(const char *path)
 {
     return server->address() + QLatin1String("/v1/") + QLatin1String(path);
 }
-
-// A GET through QNetworkAccessManager, waited for in a local event loop.
-QByteArray rawGet(const QString &url, bool identity = true)
-{
-    QNetworkRequest request{QUrl(url, QUrl::TolerantMode)};
-    if (identity)
-        request.setRawHeader("Accept-Encoding", "identity");
-    QNetworkReply *reply = rawClient->get(request);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QByteArray body = reply->readAll();
-    reply->deleteLater();
-    return body;
-}
-
-QString str(const QJsonObject &o, const char *key)
-{
-    return o.value(QLatin1String(key)).toString();
-}
-
-QDateTime date(const QJsonObject &o, const char *key)
-{
-    return QDateTime::fromString(str(o, key), Qt::ISODateWithMs);
-}
-
-VHUser rawUser(const QJsonObject &o)
-{
-    VHUser u;
-    u.id = str(o, "_id");
-    u.name = str(o, "name");
-    u.nickName = str(o, "nickName");
-    u.avatar = str(o, "avatar");
-    u.phoneNumber = str(o, "phoneNumber");
-    u.signature = str(o, "signature");
-    u.visible = o.value(QLatin1String("visible")).toBool(true);
-    return u;
-}
-
-VHEntity rawEntity(const QJsonObject &o)
-{
-    VHEntity e;
-    e.id = str(o, "_id");
-    e.uuid = str(o, "uuid");
-    e.modelId = str(o, "modelId");
-    e.model = str(o, "model");
-    e.qrCode = str(o, "qrCode");
-    e.printed = o.value(QLatin1String("printed")).toBool();
-    e.name = str(o, "name");
-    e.entityId = str(o, "entityId");
-    e.floor = str(o, "floor");
-    e.category = o.value(QLatin1String("category")).toInt();
-    e.domain = o.value(QLatin1String("domain")).toInt();
-    e.printedAt = date(o, "printedAt");
-    e.printedBy = str(o, "printedBy");
-    return e;
-}
-
-VHModel rawModel(const QJsonObject &o)
-{
-    VHModel m;
-    m.id = str(o, "_id");
-    m.modelId = m.id;
-    m.name = str(o, "name");
-    m.authorized = o.value(QLatin1String("authorized")).toBool(true);
-    m.modelFile = str(o, "modelFile");
-    m.remark = str(o, "remark");
-    m.modelSize = o.value(QLatin1String("modelSize")).toVariant().toLongLong();
-    m.version = o.value(QLatin1String("version")).toInt(1);
-    m.preprocessed = o.value(QLatin1String("preprocessed")).toInt();
-    for (const QJsonValue &tag : o.value(QLatin1String("tags")).toArray())
-        m.tags.append(tag.toString());
-    m.updatedAt = date(o, "updatedAt");
-    m.updatedBy = str(o, "updatedBy");
-    return m;
-}
-
-template<typename Record, typename Map> QList<Record> rawList(const QByteArray &body, Map map)
-{
-    const QJsonArray items = QJsonDocument::fromJson(body).array();
-    QList<Record> records;
-    records.reserve(items.size());
-    for (const QJsonValue &item : items)
-        records.append(map(item.toObject()));
-    return records;
-}
-
-// --- The library ------------------------------------------------------------
 
 VHPrimaryData &library(Backend backend)
 {
@@ -225,7 +105,8 @@ void callOverheadRaw(benchmark::State &state)
         apiUrl("account-service/users/") + QString::fromStdString(BenchServer::userId());
     for (auto _ : state) {
         for (int i = 0; i < sizes.userCalls; ++i) {
-            const VHUser user = rawUser(QJsonDocument::fromJson(rawGet(url)).object());
+            const VHUser user =
+                RawClient::user(QJsonDocument::fromJson(RawClient::get(*rawClient, url)).object());
             benchmark::DoNotOptimize(user.id);
         }
     }
@@ -256,7 +137,8 @@ void largePageRaw(benchmark::State &state, bool gzip)
     server->setCompressPage(gzip);
     const QString url = entityPageUrl();
     for (auto _ : state) {
-        const QList<VHEntity> entities = rawList<VHEntity>(rawGet(url, !gzip), rawEntity);
+        const QList<VHEntity> entities =
+            RawClient::list<VHEntity>(RawClient::get(*rawClient, url, !gzip), RawClient::entity);
         expect(state, entities.size() == sizes.pageEntities, "short page");
     }
     server->setCompressPage(false);
@@ -293,7 +175,8 @@ int runPeakProbe(const std::string &side)
     const QString url = entityPageUrl();
     const auto read = [&] {
         if (side == "raw_qt")
-            return rawList<VHEntity>(rawGet(url), rawEntity).size() == sizes.pageEntities;
+            return RawClient::list<VHEntity>(RawClient::get(*rawClient, url), RawClient::entity)
+                       .size() == sizes.pageEntities;
         VHPrimaryData &facade = library(side == "lib_qt" ? Backend::Qt : Backend::Curl);
         QList<VHEntity> entities;
         return facade.getEntityRangeData(0, sizes.pageEntities, entities) &&
@@ -364,7 +247,7 @@ void batchesRaw(benchmark::State &state)
         server->resetConnectionCount();
         QList<VHModel> models;
         for (const QString &url : urls)
-            models += rawList<VHModel>(rawGet(url), rawModel);
+            models += RawClient::list<VHModel>(RawClient::get(*rawClient, url), RawClient::model);
         state.counters["connections"] = server->connectionCount();
         state.counters["requests"] = urls.size();
         expect(state, models.size() == sizes.batchIds, "models missing");
@@ -392,7 +275,8 @@ void naturalSortRaw(benchmark::State &state)
 {
     const QString url = apiUrl("model-service/projects/p1/models?auth=read&expand=true");
     for (auto _ : state) {
-        QList<VHModel> models = rawList<VHModel>(rawGet(url), rawModel);
+        QList<VHModel> models =
+            RawClient::list<VHModel>(RawClient::get(*rawClient, url), RawClient::model);
         std::sort(models.begin(), models.end(), [](const VHModel &a, const VHModel &b) {
             return QString::compare(a.name, b.name, Qt::CaseInsensitive) < 0;
         });
@@ -457,7 +341,8 @@ void cacheHitRaw(benchmark::State &state)
 {
     const QString url = apiUrl("model-service/projects/p1/models?auth=read&expand=true");
     QMap<QString, VHModel> cache;
-    for (const VHModel &model : rawList<VHModel>(rawGet(url), rawModel))
+    for (const VHModel &model :
+         RawClient::list<VHModel>(RawClient::get(*rawClient, url), RawClient::model))
         cache.insert(model.id, model);
     const QStringList ids = catalogueIds();
     for (auto _ : state) {
@@ -604,152 +489,6 @@ void registerCases(bool withUpload)
     }
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Keeps every repetition's time and counters, so that the medians can be
-// divided after the run whatever the repetition count of each case.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    struct Figures
-    {
-        std::vector<double> ms;
-        std::map<std::string, std::vector<double>> counters;
-    };
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            if (run.error_occurred) {
-                ++errors;
-                continue;
-            }
-            Figures &figures = results[run.run_name.function_name];
-            figures.ms.push_back(run.GetAdjustedRealTime());
-            for (const auto &counter : run.counters)
-                figures.counters[counter.first].push_back(counter.second.value);
-        }
-    }
-
-    double ms(const std::string &name) const
-    {
-        const auto found = results.find(name);
-        return found == results.end() ? 0 : median(found->second.ms);
-    }
-    double counter(const std::string &name, const std::string &key) const
-    {
-        const auto found = results.find(name);
-        if (found == results.end())
-            return 0;
-        const auto values = found->second.counters.find(key);
-        return values == found->second.counters.end() ? 0 : median(values->second);
-    }
-
-    std::map<std::string, Figures> results;
-    int errors = 0;
-};
-
-// Targets met and missed, per transport backend.
-struct Tally
-{
-    int met = 0;
-    int missed = 0;
-    void add(bool held) { ++(held ? met : missed); }
-};
-
-// One line of the summary: the library's median over its baseline's. Adds
-// the verdict to `tally` when both sides were run.
-void ratioLine(const RatioReporter &r, const std::string &caseName, const std::string &lib,
-               const std::string &base, double target, Tally &tally, bool higherIsBetter = false)
-{
-    const double libMs = r.ms(caseName + "/" + lib), baseMs = r.ms(caseName + "/" + base);
-    if (libMs <= 0 || baseMs <= 0)
-        return;
-    const double ratio = higherIsBetter ? baseMs / libMs : libMs / baseMs;
-    const bool met = higherIsBetter ? ratio >= target : ratio <= target;
-    tally.add(met);
-    std::printf("%-16s %-14s %10.1f ms  %-14s %10.1f ms  %6.3f  %s %.2f  %s\n", caseName.c_str(),
-                lib.c_str(), libMs, base.c_str(), baseMs, ratio,
-                higherIsBetter ? ">=" : "<=", target, met ? "met" : "MISSED");
-}
-
-void memoryLine(const std::string &caseName, const std::string &lib, double libMiB,
-                const std::string &base, double limitMiB, Tally &tally)
-{
-    const bool met = libMiB > 0 && libMiB <= limitMiB;
-    tally.add(met);
-    std::printf("%-16s %-14s peak +%7.1f MiB  %-14s limit %7.1f MiB  %s\n", caseName.c_str(),
-                lib.c_str(), libMiB, base.c_str(), limitMiB, met ? "met" : "MISSED");
-}
-
-void printSummary(const RatioReporter &r)
-{
-    std::map<std::string, Tally> tallies;
-    std::printf("\nMedians and ratios (library / baseline; upload: throughput ratio)\n");
-    for (const char *b : {"qt", "curl"}) {
-        const std::string lib = std::string("lib_") + b;
-        Tally &tally = tallies[b];
-        ratioLine(r, "call_overhead", lib, "raw_qt", 1.05, tally);
-        ratioLine(r, "large_page", lib, "raw_qt", 1.0, tally);
-        ratioLine(r, "large_page_gzip", lib, "raw_qt", 1.0, tally);
-        ratioLine(r, "write_call", std::string("lib_post_") + b, std::string("lib_get_") + b, 1.2,
-                  tally);
-        ratioLine(r, "batches", lib, "raw_qt", 1.10, tally);
-        ratioLine(r, "natural_sort", lib, "raw_qt", 3.0, tally);
-        ratioLine(r, "upload", lib, "curl_T", 0.5, tally, true);
-    }
-    // These two do not depend on the transport.
-    Tally shared;
-    ratioLine(r, "natural_sort", "sort_natural", "sort_compare", 3.0, shared);
-    ratioLine(r, "cache_hit", "lib", "raw_qmap", 1.5, shared);
-
-    std::printf("\nPeak memory growth during one call\n");
-    if (r.ms("large_page/raw_qt") > 0) {
-        const double base = probePeakMiB("raw_qt");
-        for (const char *b : {"qt", "curl"})
-            memoryLine("large_page", std::string("lib_") + b,
-                       probePeakMiB((std::string("lib_") + b).c_str()), "raw_qt", base, tallies[b]);
-    }
-    for (const char *b : {"qt", "curl"}) {
-        const std::string lib = std::string("upload/lib_") + b;
-        if (r.ms(lib) > 0)
-            memoryLine("upload", lib.substr(7), r.counter(lib, "peak_MiB"), "(fixed)", 64,
-                       tallies[b]);
-    }
-
-    std::printf("\nConnections (target: one kept-alive connection for all batches)\n");
-    for (const char *b : {"raw_qt", "lib_qt", "lib_curl"}) {
-        const double connections = r.counter(std::string("batches/") + b, "connections");
-        if (connections <= 0)
-            continue;
-        std::printf("batches          %-14s %.0f requests over %.0f connection(s)\n", b,
-                    r.counter(std::string("batches/") + b, "requests"), connections);
-        if (std::strncmp(b, "lib_", 4) == 0)
-            tallies[b + 4].add(connections == 1);
-    }
-
-    std::printf("\nTargets held\n");
-    for (const char *b : {"qt", "curl"}) {
-        const Tally &tally = tallies[b];
-        const int met = tally.met + shared.met, all = met + tally.missed + shared.missed;
-        std::printf("%-5s backend%s: %d of %d met\n", b,
-                    (b == std::string("curl")) == (NetworkManager::DefaultBackend == Backend::Curl)
-                        ? " (the default)"
-                        : "",
-                    met, all);
-    }
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -787,7 +526,9 @@ int main(int argc, char **argv)
     registerCases(withUpload);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printSummary(reporter);
+    printSummary(
+        reporter, [](const std::string &side) { return probePeakMiB(side.c_str()); },
+        NetworkManager::DefaultBackend == Backend::Curl ? "curl" : "qt");
     NetworkManager::instance().closeConnections();
     if (withUpload)
         QFile::remove(uploadPath);
