@@ -21,9 +21,14 @@ qint64 statusKiB(const char *field)
 
 } // namespace
 
-qint64 startPeakWatch()
+void trimHeap()
 {
     malloc_trim(0);
+}
+
+qint64 startPeakWatch()
+{
+    trimHeap();
     std::ofstream("/proc/self/clear_refs") << "5";
     return statusKiB("VmRSS");
 }
