@@ -357,15 +357,6 @@ qint64 CurlReply::bytesAvailable() const
     return QNetworkReply::bytesAvailable() + m_data.size() - m_readPos;
 }
 
-QByteArray CurlReply::takeBody()
-{
-    if (m_readPos > 0 || QNetworkReply::bytesAvailable() > 0)
-        return readAll();
-    QByteArray body;
-    body.swap(m_data);
-    return body;
-}
-
 qint64 CurlReply::readData(char *data, qint64 maxSize)
 {
     const int count = int(qMin<qint64>(maxSize, m_data.size() - m_readPos));

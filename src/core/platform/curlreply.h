@@ -38,10 +38,6 @@ public:
     qint64 bytesAvailable() const override;
     bool isSequential() const override { return true; }
 
-    // The unread body, handed over without a copy when none of it has been
-    // read yet; what readAll() would give.
-    QByteArray takeBody();
-
     // The largest body kept in memory, and the most reserved for one ahead
     // of its arrival.
     static constexpr qint64 MaxBodyBytes = qint64(1) << 30;

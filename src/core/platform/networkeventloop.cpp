@@ -1,6 +1,26 @@
 #include "VHNetwork.h"
 
-#include "core/platform/curlreply.h"
+#include <limits>
+
+namespace {
+
+// Everything the finished reply holds, read in one piece. readAll() on a
+// sequential device copies a large body 16 KiB at a time into a growing
+// array; one read into an array of the right size copies it once.
+QByteArray readWhole(QIODevice &device)
+{
+    const qint64 available = device.bytesAvailable();
+    if (available <= 0 || available >= std::numeric_limits<int>::max())
+        return device.readAll();
+    QByteArray body(int(available), Qt::Uninitialized);
+    body.resize(int(qMax<qint64>(device.read(body.data(), available), 0)));
+    const QByteArray rest = device.readAll();
+    if (!rest.isEmpty())
+        body += rest;
+    return body;
+}
+
+} // namespace
 
 NetworkEventLoop::NetworkEventLoop(QNetworkReply *reply, QObject *parent)
     : QObject(parent)
@@ -44,12 +64,8 @@ void NetworkEventLoop::capture()
     m_httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_redirectTarget =
         m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl().toString();
-    if (m_reply->isOpen()) {
-        // The libcurl transport hands its buffer over rather than copying a
-        // page of many megabytes.
-        auto *curlReply = qobject_cast<CurlReply *>(m_reply.data());
-        m_body = curlReply ? curlReply->takeBody() : m_reply->readAll();
-    }
+    if (m_reply->isOpen())
+        m_body = readWhole(*m_reply);
     m_loop.quit();
 }
 
