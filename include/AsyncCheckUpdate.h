@@ -1,6 +1,7 @@
 #ifndef ASYNCCHECKUPDATE_H
 #define ASYNCCHECKUPDATE_H
 
+#include "VHError.h"
 #include "VHPrimaryDataExport.h"
 
 #include <QByteArray>
@@ -47,6 +48,12 @@ public:
     void checkUpdate();
     /// Whether the last request of the check has completed.
     bool isFinished() const;
+    /// Why the last check reported an empty list: the first of its two
+    /// exchanges that failed, or Kind::BadReply when an answer was not what
+    /// the check needed. Kind::None when both answers were usable, so that an
+    /// empty list then means the update server offers no build. Read it in a
+    /// slot of checkUpdateFinish.
+    VHError lastError() const { return m_error; }
     /// The update server's API root, ending in "/". The environment variable
     /// VH_PACKAGE_API, when set and not empty, replaces the built-in address
     /// (for staging installations, local sandboxes and tests).
@@ -62,7 +69,12 @@ private slots:
     void checkComplete(const QByteArray &content);
 
 private:
+    void ask(const QString &url);
+    void finish(const QList<UpdateInfo> &updateInfos, const QString &unusable);
+
     QString m_serverId; ///< empty while the server id is being asked for
+    QString m_askedUrl;
+    VHError m_error;
     AsyncNetManager *m_netManager = nullptr;
 };
 

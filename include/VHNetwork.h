@@ -1,6 +1,7 @@
 #ifndef VHNETWORK_H
 #define VHNETWORK_H
 
+#include "VHError.h"
 #include "VHPrimaryDataExport.h"
 
 #include <QByteArray>
@@ -20,6 +21,7 @@
 #include <QString>
 
 class CurlTransport;
+class FailureScope;
 
 /// The client's HTTP transport: one process-wide manager that sends JSON
 /// requests to the backend, with a time-out on every exchange, the session's
@@ -84,6 +86,13 @@ public:
 
     static constexpr int DefaultTimeoutMs = 30000;
 
+signals:
+    /// How far the file form of sendFileForm (a model file's upload) has
+    /// gone: `sent` of `total` bytes of the request, headers of the parts
+    /// included. Emitted as the transfer moves, from the thread that waits
+    /// for it; `total` is -1 while the size is not known yet.
+    void uploadProgress(qint64 sent, qint64 total);
+
 private:
     explicit NetworkManager(QObject *parent = nullptr);
     QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType) const;
@@ -103,7 +112,9 @@ private:
 
 /// Waits in a local event loop for one reply and keeps what it delivered: the
 /// body, the error, the HTTP status and the redirection target. The thread's
-/// other events are processed while it waits.
+/// other events are processed while it waits. The failure of the exchange, and
+/// a body found not to be the JSON a view asked for, also go to the
+/// VHPrimaryData operation under way (VHPrimaryData::lastError()).
 class VHPRIMARYDATA_EXPORT NetworkEventLoop : public QObject
 {
     Q_OBJECT
@@ -117,6 +128,9 @@ public:
     /// True when the exchange ended without a network or HTTP error.
     bool isSuccessful() const { return m_finished && m_error == QNetworkReply::NoError; }
     QNetworkReply::NetworkError error() const { return m_error; }
+    /// Why the exchange failed or, after a view found the body unreadable,
+    /// why the reply could not be used (Kind::BadReply); Kind::None otherwise.
+    VHError failure() const;
     int httpStatus() const { return m_httpStatus; }
     QString redirectTarget() const { return m_redirectTarget; }
     /// The body as received. Reading one of the JSON views below releases
@@ -134,8 +148,12 @@ public:
 private:
     void capture();
     const QJsonDocument &document() const;
+    // Records that a successful reply's body is not what a view needed.
+    void noteBadReply(const QString &what) const;
 
     QPointer<QNetworkReply> m_reply;
+    FailureScope *m_scope = nullptr;
+    mutable VHError m_failure;
     QEventLoop m_loop;
     bool m_finished = false;
     QNetworkReply::NetworkError m_error = QNetworkReply::UnknownNetworkError;
@@ -158,12 +176,16 @@ public:
     void get(const QString &url);
     /// Whether the last request has completed (true before the first).
     bool isFinished() const;
+    /// Why the last completed request failed; Kind::None when it succeeded.
+    /// Read it in a slot of netComplete.
+    VHError failure() const { return m_failure; }
 
 signals:
     void netComplete(const QByteArray &content);
 
 private:
     QPointer<QNetworkReply> m_reply;
+    VHError m_failure;
 };
 
 /// Where the backend is: the server address and the API version in front of

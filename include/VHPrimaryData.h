@@ -2,6 +2,7 @@
 #define VHPRIMARYDATA_H
 
 #include "VHEntityTypes.h"
+#include "VHError.h"
 #include "VHModelTypes.h"
 #include "VHPrimaryDataExport.h"
 #include "VHProjectTypes.h"
@@ -42,6 +43,14 @@ public:
     /// Drops the per-project caches; keeps projects, edit rights and
     /// organisation names.
     void clear();
+
+    /// Why the last operation that talked to the server failed: the first of
+    /// its exchanges that did not succeed, or whose reply was not the JSON
+    /// the operation needed. Kind::None when all its exchanges succeeded.
+    /// An operation answered from the caches, or one that sends nothing,
+    /// leaves it as it was; so does logout(), which does not wait for its
+    /// answer. Operations keep their own results: this only says why.
+    VHError lastError() const;
 
     /// @}
 
@@ -354,6 +363,7 @@ private:
     bool m_entityPropertyDisplayLoaded = false;
     QMap<QString, bool> m_entityPropertyDisplay;
     QMap<QString, QString> m_orgNameById;
+    VHError m_lastError;
 };
 
 #endif // VHPRIMARYDATA_H

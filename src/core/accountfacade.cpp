@@ -1,27 +1,32 @@
 #include "VHPrimaryData.h"
 
 #include "accountservice.h"
+#include "core/platform/exchangefailure.h"
 
 #include <utility>
 
 bool VHPrimaryData::createSecurities(const QString &phoneNumber, QString countryCode, QString &code,
                                      QString &message, bool verify, bool debug)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::createSecurities(phoneNumber, countryCode, code, message, verify, debug);
 }
 
 bool VHPrimaryData::touchApi(QString &url)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::touchApi(url);
 }
 
 bool VHPrimaryData::getCountryCodes(QStringList &codes)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::getCountryCodes(codes);
 }
 
 bool VHPrimaryData::getUser(const QString &userId, VHUser &user, bool refresh)
 {
+    const FailureScope scope(m_lastError);
     if (refresh) {
         const bool ok = AccountService::getUser(userId, user);
         // The cached member follows what the server just said, failure or not.
@@ -47,5 +52,6 @@ bool VHPrimaryData::getUser(const QString &userId, VHUser &user, bool refresh)
 
 bool VHPrimaryData::verifyUser(const QString &hostId, const QString &userId, int type)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::verifyUser(hostId, userId, type);
 }

@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "accountservice.h"
+#include "core/platform/exchangefailure.h"
 
 VHPrimaryData::VHPrimaryData() = default;
 VHPrimaryData::~VHPrimaryData() = default;
@@ -15,6 +16,7 @@ VHPrimaryData *VHPrimaryData::instance()
 int VHPrimaryData::login(const QString &name, const QString &password, const QString &code,
                          QString &message, VHUser &user, bool useCode, bool useDouble)
 {
+    const FailureScope scope(m_lastError);
     const int result =
         AccountService::login(name, password, code, message, user, useCode, useDouble);
     m_currentUser = user;
@@ -23,8 +25,14 @@ int VHPrimaryData::login(const QString &name, const QString &password, const QSt
 
 bool VHPrimaryData::logout()
 {
+    const FailureScope scope(m_lastError);
     m_currentUser.id.clear();
     return AccountService::logout();
+}
+
+VHError VHPrimaryData::lastError() const
+{
+    return m_lastError;
 }
 
 void VHPrimaryData::getCurrentUserInfo(VHUser &user)

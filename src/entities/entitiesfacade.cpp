@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "entities/modelservice.h"
 #include "entities/querybuilder.h"
 
@@ -8,11 +9,13 @@
 
 bool VHPrimaryData::createEntities(QList<VHEntity> &entities)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::createEntities(entities);
 }
 
 bool VHPrimaryData::getEntityRangeCount(const VHEntityCondition &condition, int &count)
 {
+    const FailureScope scope(m_lastError);
     // The search is remembered for the pages that follow, whatever the count
     // answers; a condition that filters nothing is sent as no query at all.
     m_entityRangeQuery.clear();
@@ -24,6 +27,7 @@ bool VHPrimaryData::getEntityRangeCount(const VHEntityCondition &condition, int 
 
 bool VHPrimaryData::getEntityRangeData(int skip, int limit, QList<VHEntity> &entities)
 {
+    const FailureScope scope(m_lastError);
     if (!ModelService::getEntityRangeData(m_entityRangeQuery, skip, limit, entities))
         return false;
     m_entities.clear();
@@ -34,6 +38,7 @@ bool VHPrimaryData::getEntityRangeData(int skip, int limit, QList<VHEntity> &ent
 
 bool VHPrimaryData::getEntities(const QStringList &ids, QList<VHEntity> &entities)
 {
+    const FailureScope scope(m_lastError);
     entities.clear();
     for (const QString &id : ids)
         entities.append(m_entities[id]);
@@ -42,6 +47,7 @@ bool VHPrimaryData::getEntities(const QStringList &ids, QList<VHEntity> &entitie
 
 bool VHPrimaryData::getEntity(const QString &id, VHEntity &entity)
 {
+    const FailureScope scope(m_lastError);
     entity = m_entities[id];
     return true;
 }
@@ -49,27 +55,32 @@ bool VHPrimaryData::getEntity(const QString &id, VHEntity &entity)
 bool VHPrimaryData::getEntityByGuids(const QString &modelId, const QStringList &uuids,
                                      QList<VHEntity> &entities)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::getEntityByGuids(modelId, uuids, entities);
 }
 
 bool VHPrimaryData::getEntityById(const QString &modelId, const QString &entityId, int &version,
                                   VHEntity &entity)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::getEntityById(modelId, entityId, version, entity);
 }
 
 bool VHPrimaryData::getEntityByExtendProperty(const QString &text, bool exact, QStringList &uuids)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::getEntityByExtendProperty(text, exact, uuids);
 }
 
 bool VHPrimaryData::getEntityTree(QList<VHEntityTree> &trees)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::getEntityTree(trees);
 }
 
 bool VHPrimaryData::getEntityPropertyDisplay()
 {
+    const FailureScope scope(m_lastError);
     m_entityPropertyDisplay.clear();
     m_entityPropertyDisplayLoaded = ModelService::getEntityPropertyDisplay(m_entityPropertyDisplay);
     return m_entityPropertyDisplayLoaded;
@@ -77,6 +88,7 @@ bool VHPrimaryData::getEntityPropertyDisplay()
 
 bool VHPrimaryData::isEntityPropertyDisplay(const QString &group)
 {
+    const FailureScope scope(m_lastError);
     // Until a load succeeds every query tries again; a group the project does
     // not mention is shown.
     if (!m_entityPropertyDisplayLoaded)

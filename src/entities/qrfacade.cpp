@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "entities/baseservice.h"
 #include "entities/modelservice.h"
 
@@ -23,6 +24,7 @@ void sortByName(QList<VHQRTemplate> &templates)
 
 bool VHPrimaryData::getProjectUserQRSetting(VHQRSetting &setting)
 {
+    const FailureScope scope(m_lastError);
     if (m_qrSettingLoaded) {
         setting = m_qrSetting;
         // A setting saved without a logo shows the one it was first read with.
@@ -39,6 +41,7 @@ bool VHPrimaryData::getProjectUserQRSetting(VHQRSetting &setting)
 
 bool VHPrimaryData::createProjectUserQRSetting(VHQRSetting &setting)
 {
+    const FailureScope scope(m_lastError);
     if (!BaseService::createProjectUserQRSetting(m_qrSetting, setting))
         return false;
     m_qrSetting = setting;
@@ -47,6 +50,7 @@ bool VHPrimaryData::createProjectUserQRSetting(VHQRSetting &setting)
 
 bool VHPrimaryData::updateProjectUserQRSetting(VHQRSetting &setting)
 {
+    const FailureScope scope(m_lastError);
     if (!BaseService::updateProjectUserQRSetting(m_qrSetting, setting))
         return false;
     m_qrSetting = setting;
@@ -55,6 +59,7 @@ bool VHPrimaryData::updateProjectUserQRSetting(VHQRSetting &setting)
 
 bool VHPrimaryData::getQRTemplates(QList<VHQRTemplate> &templates)
 {
+    const FailureScope scope(m_lastError);
     if (m_qrTemplatesLoaded) {
         templates = m_qrTemplates;
         sortByName(templates);
@@ -70,6 +75,7 @@ bool VHPrimaryData::getQRTemplates(QList<VHQRTemplate> &templates)
 
 bool VHPrimaryData::getQRTemplateById(const QString &id, VHQRTemplate &qrTemplate)
 {
+    const FailureScope scope(m_lastError);
     for (const VHQRTemplate &cached : qAsConst(m_qrTemplates)) {
         if (cached.id == id) {
             qrTemplate = cached;
@@ -81,6 +87,7 @@ bool VHPrimaryData::getQRTemplateById(const QString &id, VHQRTemplate &qrTemplat
 
 bool VHPrimaryData::createQRTemplate(VHQRTemplate &qrTemplate)
 {
+    const FailureScope scope(m_lastError);
     if (!BaseService::createQRTemplate(qrTemplate))
         return false;
     // Put in its place by name at the next listing.
@@ -90,6 +97,7 @@ bool VHPrimaryData::createQRTemplate(VHQRTemplate &qrTemplate)
 
 bool VHPrimaryData::updateQRTemplate(VHQRTemplate &qrTemplate)
 {
+    const FailureScope scope(m_lastError);
     if (!BaseService::updateQRTemplate(qrTemplate))
         return false;
     for (VHQRTemplate &cached : m_qrTemplates) {
@@ -103,6 +111,7 @@ bool VHPrimaryData::updateQRTemplate(VHQRTemplate &qrTemplate)
 
 bool VHPrimaryData::deleteQRTemplate(const QString &id)
 {
+    const FailureScope scope(m_lastError);
     if (!BaseService::deleteQRTemplate(id))
         return false;
     m_qrTemplates.erase(std::remove_if(m_qrTemplates.begin(), m_qrTemplates.end(),
@@ -113,11 +122,13 @@ bool VHPrimaryData::deleteQRTemplate(const QString &id)
 
 bool VHPrimaryData::createPrintRecord(const QList<VHPrintRecord> &records)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::createPrintRecord(records);
 }
 
 bool VHPrimaryData::getResourcePrintRecord(const QString &resourceId, QList<VHPrintRecord> &records)
 {
+    const FailureScope scope(m_lastError);
     if (!ModelService::getResourcePrintRecord(resourceId, records))
         return false;
     m_printRecords.clear();
@@ -131,6 +142,7 @@ bool VHPrimaryData::getResourcePrintRecord(const QString &resourceId, QList<VHPr
 
 bool VHPrimaryData::getPrintRecord(const QString &id, VHPrintRecord &record)
 {
+    const FailureScope scope(m_lastError);
     // An unknown id yields, and leaves behind, a default record.
     record = m_printRecords[id];
     return true;

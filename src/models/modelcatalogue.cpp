@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "models/modelservice.h"
 #include "models/rememberedrecord.h"
 
@@ -69,6 +70,7 @@ void orderLike(const QStringList &ids, QList<VHModel> &models)
 
 bool VHPrimaryData::getModelById(const QString &id, VHModel &model, bool useCache)
 {
+    const FailureScope scope(m_lastError);
     if (useCache && copyRemembered(m_models, id, model))
         return true;
     if (!ModelService::getModelById(id, model))
@@ -79,6 +81,7 @@ bool VHPrimaryData::getModelById(const QString &id, VHModel &model, bool useCach
 
 bool VHPrimaryData::getModelByVersion(const QString &id, int version, VHModel &model, bool useCache)
 {
+    const FailureScope scope(m_lastError);
     // The current model answers when it has that version; otherwise the
     // history entry does, and a missing one leaves `model` a default record.
     getModelById(id, model, useCache);
@@ -89,6 +92,7 @@ bool VHPrimaryData::getModelByVersion(const QString &id, int version, VHModel &m
 
 bool VHPrimaryData::getModelHistory(const QString &modelId, QList<VHModel> &models)
 {
+    const FailureScope scope(m_lastError);
     if (!ModelService::getModelHistory(modelId, models))
         return false;
     completeAndCache(*this, m_models, models);
@@ -97,6 +101,7 @@ bool VHPrimaryData::getModelHistory(const QString &modelId, QList<VHModel> &mode
 
 bool VHPrimaryData::getModelHistoryVersion(const QString &modelId, int version, VHModel &model)
 {
+    const FailureScope scope(m_lastError);
     if (!ModelService::getModelHistoryVersion(modelId, version, model))
         return false;
     completeAndCache(*this, m_models, model);
@@ -105,6 +110,7 @@ bool VHPrimaryData::getModelHistoryVersion(const QString &modelId, int version, 
 
 bool VHPrimaryData::getModelRecentUpload(QList<VHModel> &models)
 {
+    const FailureScope scope(m_lastError);
     if (!ModelService::getModelRecentUpload(models))
         return false;
     completeAndCache(*this, m_models, models);
@@ -113,6 +119,7 @@ bool VHPrimaryData::getModelRecentUpload(QList<VHModel> &models)
 
 bool VHPrimaryData::getProjectModels(QList<VHModel> &models, bool onlyAuthorized)
 {
+    const FailureScope scope(m_lastError);
     models.clear();
     if (!ModelService::getProjectModels(models))
         return false;
@@ -131,6 +138,7 @@ bool VHPrimaryData::getProjectModels(QList<VHModel> &models, bool onlyAuthorized
 
 bool VHPrimaryData::getModelsByIds(const QStringList &ids, QList<VHModel> &models)
 {
+    const FailureScope scope(m_lastError);
     models.clear();
     // Every batch is asked even after one has failed.
     bool allRead = true;
@@ -146,6 +154,7 @@ bool VHPrimaryData::getModelsByIds(const QStringList &ids, QList<VHModel> &model
 
 void VHPrimaryData::getCurrentModels(QList<VHModel> &models)
 {
+    const FailureScope scope(m_lastError);
     const QStringList ids = GetSoftCache()->currentModelIds();
     models.clear();
     models.reserve(ids.size());
@@ -155,11 +164,13 @@ void VHPrimaryData::getCurrentModels(QList<VHModel> &models)
 
 QString VHPrimaryData::getModelName(const QString &id)
 {
+    const FailureScope scope(m_lastError);
     return rememberedOrRead(*this, m_models, id).name;
 }
 
 void VHPrimaryData::getModelNamesByModelIds(const QStringList &ids, QStringList &names)
 {
+    const FailureScope scope(m_lastError);
     names.clear();
     for (const QString &id : ids) {
         const QString name = rememberedOrRead(*this, m_models, id).name;
@@ -170,6 +181,7 @@ void VHPrimaryData::getModelNamesByModelIds(const QStringList &ids, QStringList 
 
 bool VHPrimaryData::freshModels(QList<VHModel> &models)
 {
+    const FailureScope scope(m_lastError);
     QStringList ids;
     ids.reserve(models.size());
     for (const VHModel &model : models)

@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "core/requestframe.h"
 #include "models/modelservice.h"
 #include "models/rememberedrecord.h"
@@ -19,6 +20,7 @@ void remember(QMap<QString, VHModelSet> &cache, const QList<VHModelSet> &sets)
 
 bool VHPrimaryData::getModelSet(const QString &id, VHModelSet &set, bool useCache)
 {
+    const FailureScope scope(m_lastError);
     if (useCache && copyRemembered(m_modelSets, id, set))
         return true;
     if (!ModelService::getModelSet(id, set))
@@ -30,6 +32,7 @@ bool VHPrimaryData::getModelSet(const QString &id, VHModelSet &set, bool useCach
 
 bool VHPrimaryData::getModelSets(const VHModelSetCondition &condition, QList<VHModelSet> &sets)
 {
+    const FailureScope scope(m_lastError);
     if (!ModelService::getModelSets(condition, sets))
         return false;
     remember(m_modelSets, sets);
@@ -38,6 +41,7 @@ bool VHPrimaryData::getModelSets(const VHModelSetCondition &condition, QList<VHM
 
 bool VHPrimaryData::getModelSetModels(const QString &id, QList<VHModel> &models)
 {
+    const FailureScope scope(m_lastError);
     models.clear();
     VHModelSet set;
     if (!ModelService::getModelSet(id, set))
@@ -51,11 +55,13 @@ bool VHPrimaryData::getModelSetModels(const QString &id, QList<VHModel> &models)
 
 QString VHPrimaryData::getModelSetName(const QString &id)
 {
+    const FailureScope scope(m_lastError);
     return m_modelSets.value(id).name;
 }
 
 bool VHPrimaryData::isModelSetNameExist(const QString &name)
 {
+    const FailureScope scope(m_lastError);
     VHModelSetCondition condition;
     condition.createdBy = RequestFrame::currentUserId();
     condition.name = name;
@@ -67,10 +73,12 @@ bool VHPrimaryData::isModelSetNameExist(const QString &name)
 
 bool VHPrimaryData::createModelSet(VHModelSet &set)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::createModelSet(set);
 }
 
 bool VHPrimaryData::deleteModelSet(const QString &id)
 {
+    const FailureScope scope(m_lastError);
     return ModelService::deleteModelSet(id);
 }

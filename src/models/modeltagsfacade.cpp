@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "models/modelservice.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ template<typename Record> const Record *findById(const QList<Record> &records, c
 
 bool VHPrimaryData::initModelTags()
 {
+    const FailureScope scope(m_lastError);
     QList<VHModelTagType> types;
     const bool typesRead = ModelService::getModelTagTypes(types);
     // The project's default types lead; the others keep the server's order.
@@ -48,6 +50,7 @@ bool VHPrimaryData::initModelTags()
 
 void VHPrimaryData::fillModelMapModelTag(VHModel &model)
 {
+    const FailureScope scope(m_lastError);
     if (m_tagTypeByTagId.isEmpty())
         initModelTags();
     // A tag no loaded tag knows is entered with the empty type, under which
@@ -58,6 +61,7 @@ void VHPrimaryData::fillModelMapModelTag(VHModel &model)
 
 bool VHPrimaryData::getModelTagTypes(QList<VHModelTagType> &types)
 {
+    const FailureScope scope(m_lastError);
     if (m_modelTagTypes.isEmpty())
         initModelTags();
     types = m_modelTagTypes;
@@ -66,6 +70,7 @@ bool VHPrimaryData::getModelTagTypes(QList<VHModelTagType> &types)
 
 bool VHPrimaryData::getModelTags(QList<VHModelTag> &tags)
 {
+    const FailureScope scope(m_lastError);
     if (m_modelTags.isEmpty())
         initModelTags();
     tags = m_modelTags;
@@ -74,6 +79,7 @@ bool VHPrimaryData::getModelTags(QList<VHModelTag> &tags)
 
 bool VHPrimaryData::getModelTagById(const QString &id, VHModelTag &tag)
 {
+    const FailureScope scope(m_lastError);
     if (m_modelTags.isEmpty())
         initModelTags();
     const VHModelTag *found = findById(m_modelTags, id);
@@ -85,6 +91,7 @@ bool VHPrimaryData::getModelTagById(const QString &id, VHModelTag &tag)
 
 bool VHPrimaryData::getModeTagTypeById(const QString &id, VHModelTagType &type)
 {
+    const FailureScope scope(m_lastError);
     const VHModelTagType *found = findById(m_modelTagTypes, id);
     if (!found)
         return false;
@@ -99,16 +106,19 @@ QString VHPrimaryData::getModelTagNameById(const QString &id) const
 
 bool VHPrimaryData::initModelAuth()
 {
+    const FailureScope scope(m_lastError);
     return ModelService::initModelAuth(m_canEditModel, m_tagEditRights);
 }
 
 bool VHPrimaryData::canEditModel()
 {
+    const FailureScope scope(m_lastError);
     return m_canEditModel;
 }
 
 bool VHPrimaryData::canEditTagModel(const QStringList &tagIds)
 {
+    const FailureScope scope(m_lastError);
     // Every tag with a recorded right must allow editing; tags without one do
     // not restrict.
     bool allowed = true;

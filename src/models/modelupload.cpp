@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "core/requestframe.h"
 
 #include "VHNetwork.h"
@@ -29,10 +30,12 @@ QMap<QString, QString> uploadFields(const VHUploadDNG &upload)
 
 bool VHPrimaryData::uploadModelDNG(const VHUploadDNG &upload)
 {
+    const FailureScope scope(m_lastError);
     return CFileUploadProxy::uploadDNG(upload.filePath, uploadFields(upload));
 }
 
 bool VHPrimaryData::updateModelDNG(const VHUploadDNG &upload)
 {
+    const FailureScope scope(m_lastError);
     return CFileUploadProxy::updateDNG(upload.filePath, uploadFields(upload), upload.modelId);
 }

@@ -1,5 +1,6 @@
 #include "VHPrimaryData.h"
 
+#include "core/platform/exchangefailure.h"
 #include "projects/accountservice.h"
 
 namespace {
@@ -25,6 +26,7 @@ template<typename Unit> QString nameById(const QList<Unit> &units, const QString
 
 bool VHPrimaryData::getProjectCircles(QList<VHCircle> &circles)
 {
+    const FailureScope scope(m_lastError);
     if (!AccountService::getProjectCircles(circles))
         return false;
     rememberDisplayNames(circles, m_orgNameById);
@@ -33,6 +35,7 @@ bool VHPrimaryData::getProjectCircles(QList<VHCircle> &circles)
 
 bool VHPrimaryData::getProjectEnterprises(QList<VHEnterprise> &enterprises)
 {
+    const FailureScope scope(m_lastError);
     if (!AccountService::getProjectEnterprises(enterprises))
         return false;
     rememberDisplayNames(enterprises, m_orgNameById);
@@ -41,6 +44,7 @@ bool VHPrimaryData::getProjectEnterprises(QList<VHEnterprise> &enterprises)
 
 QString VHPrimaryData::getProjectCircleName(const QString &id)
 {
+    const FailureScope scope(m_lastError);
     // Answered from what the loaders stored; an unknown id is remembered with
     // an empty name.
     return m_orgNameById[id];
@@ -48,6 +52,7 @@ QString VHPrimaryData::getProjectCircleName(const QString &id)
 
 bool VHPrimaryData::getStructures(QList<VHStructure> &structures)
 {
+    const FailureScope scope(m_lastError);
     if (m_structuresLoaded) {
         structures = m_structures;
         return true;
@@ -61,6 +66,7 @@ bool VHPrimaryData::getStructures(QList<VHStructure> &structures)
 
 QString VHPrimaryData::getStructureName(const QString &structureId)
 {
+    const FailureScope scope(m_lastError);
     if (m_structures.isEmpty() && !m_structuresLoaded) {
         QList<VHStructure> structures;
         m_structuresLoaded = AccountService::getStructures(structures);
@@ -71,6 +77,7 @@ QString VHPrimaryData::getStructureName(const QString &structureId)
 
 bool VHPrimaryData::getDomain(QList<VHDomain> &domains)
 {
+    const FailureScope scope(m_lastError);
     m_domainsLoaded = AccountService::getDomain(domains);
     if (m_domainsLoaded)
         m_domains = domains;
@@ -79,6 +86,7 @@ bool VHPrimaryData::getDomain(QList<VHDomain> &domains)
 
 QString VHPrimaryData::getDomainNameById(const QString &domainId)
 {
+    const FailureScope scope(m_lastError);
     if (!m_domainsLoaded)
         m_domainsLoaded = AccountService::getDomain(m_domains);
     return nameById(m_domains, domainId);
@@ -86,20 +94,24 @@ QString VHPrimaryData::getDomainNameById(const QString &domainId)
 
 bool VHPrimaryData::getSpecies(QList<VHSpecies> &species)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::getSpecies(species);
 }
 
 QString VHPrimaryData::getSpeciesNameById(const QString &speciesId)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::getSpeciesNameById(speciesId);
 }
 
 bool VHPrimaryData::getSubcontract(QList<VHSubcontract> &subcontracts)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::getSubcontract(subcontracts);
 }
 
 QString VHPrimaryData::getSubcontractNameById(const QString &subcontractId)
 {
+    const FailureScope scope(m_lastError);
     return AccountService::getSubcontractNameById(subcontractId);
 }

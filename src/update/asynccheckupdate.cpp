@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QUrl>
 
 using namespace RequestFrame;
 
@@ -30,7 +31,28 @@ AsyncCheckUpdate::~AsyncCheckUpdate()
 void AsyncCheckUpdate::checkUpdate()
 {
     m_serverId.clear();
-    m_netManager->get(url(Service::Account, "system/profile/serverId"));
+    ask(url(Service::Account, "system/profile/serverId"));
+}
+
+void AsyncCheckUpdate::ask(const QString &url)
+{
+    m_askedUrl = url;
+    m_netManager->get(url);
+}
+
+// Reports the check's end. `unusable` says why an answer could not be used;
+// the list follows the bytes alone, but the cause a client reads names a
+// failed exchange as such, whatever its body held.
+void AsyncCheckUpdate::finish(const QList<UpdateInfo> &updateInfos, const QString &unusable)
+{
+    m_error = m_netManager->failure();
+    if (m_error.isNone() && !unusable.isEmpty()) {
+        m_error.kind = VHError::Kind::BadReply;
+        m_error.method = QStringLiteral("GET");
+        m_error.url = QUrl(m_askedUrl).toString(QUrl::RemoveUserInfo);
+        m_error.detail = unusable;
+    }
+    emit checkUpdateFinish(updateInfos);
 }
 
 bool AsyncCheckUpdate::isFinished() const
@@ -61,7 +83,8 @@ void AsyncCheckUpdate::checkComplete(const QByteArray &content)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        emit checkUpdateFinish(updateInfos);
+        finish(updateInfos,
+               QStringLiteral("the reply is not JSON: %1").arg(parseError.errorString()));
         return;
     }
 
@@ -71,16 +94,19 @@ void AsyncCheckUpdate::checkComplete(const QByteArray &content)
         // asking with an empty one would also make its answer look like the
         // backend's again, and the check would never end.
         if (m_serverId.isEmpty()) {
-            emit checkUpdateFinish(updateInfos);
+            finish(updateInfos, QStringLiteral("the server did not say which server it is"));
             return;
         }
-        m_netManager->get(
-            getPackageApi() +
+        ask(getPackageApi() +
             fillPlaceholders(QStringLiteral("private_servers/%1/verification?device=pc"),
                              {m_serverId}));
         return;
     }
 
+    if (!document.isArray()) {
+        finish(updateInfos, QStringLiteral("the update server's reply is not a list of builds"));
+        return;
+    }
     const QJsonArray entries = document.array();
     updateInfos.reserve(entries.size());
     for (const QJsonValue &entry : entries) {
@@ -88,5 +114,5 @@ void AsyncCheckUpdate::checkComplete(const QByteArray &content)
         parseUpdateInfo(entry.toObject(), info);
         updateInfos.append(info);
     }
-    emit checkUpdateFinish(updateInfos);
+    finish(updateInfos, QString());
 }

@@ -1,5 +1,7 @@
 #include "VHNetwork.h"
 
+#include "core/platform/exchangefailure.h"
+
 AsyncNetManager::AsyncNetManager(QObject *parent)
     : QObject(parent)
 {}
@@ -21,7 +23,11 @@ void AsyncNetManager::get(const QString &url)
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         if (m_reply == reply)
             m_reply.clear();
-        emit netComplete(reply->isOpen() ? reply->readAll() : QByteArray());
+        const QByteArray content = reply->isOpen() ? reply->readAll() : QByteArray();
+        m_failure = exchangeFailure(*reply, content);
+        if (m_failure.kind == VHError::Kind::None)
+            m_failure = VHError();
+        emit netComplete(content);
     });
 }
 

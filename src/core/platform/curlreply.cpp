@@ -312,6 +312,11 @@ void CurlReply::finish()
 {
     m_inactivity.stop();
     NetworkError code = errorOfTransfer(m_result, m_viaProxy);
+    // Qt's replies say what the proxy said to CONNECT; curl reports only that
+    // the tunnel failed.
+    if (code != NoError && m_connectStatus >= 300)
+        code =
+            m_connectStatus == 407 ? ProxyAuthenticationRequiredError : ProxyConnectionRefusedError;
     QString text;
     if (code != NoError) {
         text = QString::fromUtf8(m_curlError[0] ? m_curlError : curl_easy_strerror(m_result));

@@ -93,6 +93,9 @@ private:
     bool m_done = false;
     CURLcode m_result = CURLE_OK;
     bool m_viaProxy = false;
+    // The proxy's answer to CONNECT for a tunnelled (https) exchange; 0 when
+    // there was none.
+    int m_connectStatus = 0;
 
     // Set when the request asks for a transfer time-out: gives up when no
     // data has moved for that long.

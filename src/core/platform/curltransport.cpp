@@ -213,6 +213,10 @@ void CurlTransport::drive(curl_socket_t socket, int events)
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
         auto *reply = reinterpret_cast<CurlReply *>(owner);
         reply->m_result = message->data.result;
+        // A proxy that refused the tunnel answered the CONNECT itself.
+        long connectStatus = 0;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+        reply->m_connectStatus = int(connectStatus);
         reply->m_done = true;
         detach(reply);
     }

@@ -1,5 +1,7 @@
 #include "VHNetwork.h"
 
+#include "core/platform/exchangefailure.h"
+
 #include <limits>
 
 namespace {
@@ -25,6 +27,7 @@ QByteArray readWhole(QIODevice &device)
 NetworkEventLoop::NetworkEventLoop(QNetworkReply *reply, QObject *parent)
     : QObject(parent)
     , m_reply(reply)
+    , m_scope(FailureScope::current())
 {
     if (!reply)
         return;
@@ -40,6 +43,10 @@ NetworkEventLoop::NetworkEventLoop(QNetworkReply *reply, QObject *parent)
             return;
         m_finished = true;
         m_error = QNetworkReply::OperationCanceledError;
+        m_failure.kind = VHError::Kind::Network;
+        m_failure.detail = QStringLiteral("the exchange was cancelled before it finished");
+        if (m_scope)
+            m_scope->note(m_failure);
         m_loop.quit();
     });
 }
@@ -66,6 +73,9 @@ void NetworkEventLoop::capture()
         m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl().toString();
     if (m_reply->isOpen())
         m_body = readWhole(*m_reply);
+    m_failure = exchangeFailure(*m_reply, m_body);
+    if (m_scope)
+        m_scope->note(failure());
     m_loop.quit();
 }
 
@@ -73,7 +83,12 @@ const QJsonDocument &NetworkEventLoop::document() const
 {
     if (!m_parsed) {
         m_parsed = true;
-        m_document = QJsonDocument::fromJson(m_body);
+        QJsonParseError parseError;
+        m_document = QJsonDocument::fromJson(m_body, &parseError);
+        if (parseError.error != QJsonParseError::NoError && !m_body.isEmpty())
+            noteBadReply(QStringLiteral("the reply is not JSON: %1 at byte %2")
+                             .arg(parseError.errorString())
+                             .arg(parseError.offset));
         // The document holds everything the views give; dropping the text
         // now keeps a large page's peak memory down while its records are
         // built.
@@ -82,9 +97,29 @@ const QJsonDocument &NetworkEventLoop::document() const
     return m_document;
 }
 
+VHError NetworkEventLoop::failure() const
+{
+    return m_failure.kind == VHError::Kind::None ? VHError() : m_failure;
+}
+
+void NetworkEventLoop::noteBadReply(const QString &what) const
+{
+    // Only a reply that arrived can be unreadable; a failed exchange keeps
+    // its own cause.
+    if (!isSuccessful() || m_failure.kind != VHError::Kind::None)
+        return;
+    m_failure.kind = VHError::Kind::BadReply;
+    m_failure.detail = what;
+    if (m_scope)
+        m_scope->note(m_failure);
+}
+
 QJsonObject NetworkEventLoop::object() const
 {
-    return document().object();
+    const QJsonDocument &doc = document();
+    if (doc.isArray())
+        noteBadReply(QStringLiteral("the reply is a JSON array where an object was expected"));
+    return doc.object();
 }
 
 QList<QJsonObject> NetworkEventLoop::objectList() const
@@ -103,5 +138,8 @@ QList<QJsonObject> NetworkEventLoop::objectList() const
 
 QJsonArray NetworkEventLoop::array() const
 {
-    return document().array();
+    const QJsonDocument &doc = document();
+    if (doc.isObject())
+        noteBadReply(QStringLiteral("the reply is a JSON object where an array was expected"));
+    return doc.array();
 }

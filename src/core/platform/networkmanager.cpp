@@ -1,6 +1,7 @@
 #include "VHNetwork.h"
 
 #include "core/platform/curltransport.h"
+#include "core/platform/exchangefailure.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
+#include <QSslError>
 #include <QTimer>
 #include <QUrl>
 
@@ -25,24 +27,6 @@ namespace {
 
 QPointer<NetworkManager> g_manager;
 
-QByteArray methodOf(const QNetworkReply *reply)
-{
-    switch (reply->operation()) {
-    case QNetworkAccessManager::GetOperation:
-        return QByteArrayLiteral("GET");
-    case QNetworkAccessManager::PostOperation:
-        return QByteArrayLiteral("POST");
-    case QNetworkAccessManager::PutOperation:
-        return QByteArrayLiteral("PUT");
-    case QNetworkAccessManager::DeleteOperation:
-        return QByteArrayLiteral("DELETE");
-    case QNetworkAccessManager::HeadOperation:
-        return QByteArrayLiteral("HEAD");
-    default:
-        return reply->request().attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
-    }
-}
-
 void logWhenFinished(QNetworkReply *reply)
 {
     QElapsedTimer clock;
@@ -50,8 +34,8 @@ void logWhenFinished(QNetworkReply *reply)
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, clock] {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         qCInfo(lcTransport).noquote().nospace()
-            << methodOf(reply) << ' ' << reply->url().toString(QUrl::RemoveUserInfo) << " -> "
-            << (status.isValid() ? status.toString() : QStringLiteral("no reply")) << " ("
+            << exchangeMethod(*reply) << ' ' << reply->url().toString(QUrl::RemoveUserInfo)
+            << " -> " << (status.isValid() ? status.toString() : QStringLiteral("no reply")) << " ("
             << reply->error() << ") in " << clock.elapsed() << " ms";
     });
 }
@@ -205,10 +189,19 @@ QNetworkReply *NetworkManager::track(QNetworkReply *reply, bool wholeExchangeDea
     if (lcTransport().isInfoEnabled())
         logWhenFinished(reply);
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // Qt's TLS layer names the certificate's problem only in this signal;
+    // the first one is kept for the failure's description.
+    connect(reply, &QNetworkReply::sslErrors, reply, [reply](const QList<QSslError> &errors) {
+        if (!errors.isEmpty())
+            reply->setProperty(kTlsProblemProperty, int(errors.first().error()));
+    });
     if (wholeExchangeDeadline) {
         auto *deadline = new QTimer(reply);
         deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+        connect(deadline, &QTimer::timeout, reply, [reply] {
+            reply->setProperty(kTimedOutProperty, true);
+            reply->abort();
+        });
         connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
         deadline->start(m_timeoutMs);
     }
@@ -274,11 +267,15 @@ QNetworkReply *NetworkManager::sendFileForm(const QString &url, const QByteArray
     // Each backend writes the multipart content type with the form's boundary.
     QNetworkRequest request = makeRequest(url, QByteArray());
     request.setTransferTimeout(m_timeoutMs);
-    if (m_backend == Backend::Curl)
-        return track(curl()->sendForm(request, verb, fields, std::move(file)), false);
-    QHttpMultiPart *form = makeForm(std::move(file), fields);
-    QNetworkReply *reply = m_access->sendCustomRequest(request, verb, form);
-    form->setParent(reply);
+    QNetworkReply *reply = nullptr;
+    if (m_backend == Backend::Curl) {
+        reply = curl()->sendForm(request, verb, fields, std::move(file));
+    } else {
+        QHttpMultiPart *form = makeForm(std::move(file), fields);
+        reply = m_access->sendCustomRequest(request, verb, form);
+        form->setParent(reply);
+    }
+    connect(reply, &QNetworkReply::uploadProgress, this, &NetworkManager::uploadProgress);
     return track(reply, false);
 }
 
