@@ -69,11 +69,9 @@ private slots:
     void checkComplete(const QByteArray &content);
 
 private:
-    void ask(const QString &url);
     void finish(const QList<UpdateInfo> &updateInfos, const QString &unusable);
 
     QString m_serverId; ///< empty while the server id is being asked for
-    QString m_askedUrl;
     VHError m_error;
     AsyncNetManager *m_netManager = nullptr;
 };

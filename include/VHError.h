@@ -70,8 +70,8 @@ struct VHPRIMARYDATA_EXPORT VHError
     friend bool operator==(const VHError &a, const VHError &b)
     {
         return a.kind == b.kind && a.httpStatus == b.httpStatus && a.serverCode == b.serverCode &&
-               a.serverMessage == b.serverMessage && a.detail == b.detail &&
-               a.method == b.method && a.url == b.url;
+               a.serverMessage == b.serverMessage && a.detail == b.detail && a.method == b.method &&
+               a.url == b.url;
     }
     friend bool operator!=(const VHError &a, const VHError &b) { return !(a == b); }
 };

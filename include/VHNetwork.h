@@ -176,16 +176,17 @@ public:
     void get(const QString &url);
     /// Whether the last request has completed (true before the first).
     bool isFinished() const;
-    /// Why the last completed request failed; Kind::None when it succeeded.
-    /// Read it in a slot of netComplete.
-    VHError failure() const { return m_failure; }
+    /// The outcome of the last completed request: its method, URL and HTTP
+    /// status, and why it failed (Kind::None when it succeeded). Read it in a
+    /// slot of netComplete.
+    VHError outcome() const { return m_outcome; }
 
 signals:
     void netComplete(const QByteArray &content);
 
 private:
     QPointer<QNetworkReply> m_reply;
-    VHError m_failure;
+    VHError m_outcome;
 };
 
 /// Where the backend is: the server address and the API version in front of

@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QUrl>
 
 using namespace RequestFrame;
 
@@ -31,13 +30,7 @@ AsyncCheckUpdate::~AsyncCheckUpdate()
 void AsyncCheckUpdate::checkUpdate()
 {
     m_serverId.clear();
-    ask(url(Service::Account, "system/profile/serverId"));
-}
-
-void AsyncCheckUpdate::ask(const QString &url)
-{
-    m_askedUrl = url;
-    m_netManager->get(url);
+    m_netManager->get(url(Service::Account, "system/profile/serverId"));
 }
 
 // Reports the check's end. `unusable` says why an answer could not be used;
@@ -45,13 +38,13 @@ void AsyncCheckUpdate::ask(const QString &url)
 // failed exchange as such, whatever its body held.
 void AsyncCheckUpdate::finish(const QList<UpdateInfo> &updateInfos, const QString &unusable)
 {
-    m_error = m_netManager->failure();
+    m_error = m_netManager->outcome();
     if (m_error.isNone() && !unusable.isEmpty()) {
         m_error.kind = VHError::Kind::BadReply;
-        m_error.method = QStringLiteral("GET");
-        m_error.url = QUrl(m_askedUrl).toString(QUrl::RemoveUserInfo);
         m_error.detail = unusable;
     }
+    if (m_error.isNone())
+        m_error = VHError();
     emit checkUpdateFinish(updateInfos);
 }
 
@@ -97,7 +90,8 @@ void AsyncCheckUpdate::checkComplete(const QByteArray &content)
             finish(updateInfos, QStringLiteral("the server did not say which server it is"));
             return;
         }
-        ask(getPackageApi() +
+        m_netManager->get(
+            getPackageApi() +
             fillPlaceholders(QStringLiteral("private_servers/%1/verification?device=pc"),
                              {m_serverId}));
         return;

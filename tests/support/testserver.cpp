@@ -176,14 +176,20 @@ QString TestServer::caCertificatePath()
     return QString::fromUtf8(kTlsDir) + "/ca.pem";
 }
 
+QString TestServer::otherNameCertificatePath()
+{
+    return QString::fromUtf8(kTlsDir) + "/othername.pem";
+}
+
 TestServer::TestServer(Scheme scheme)
     : d(new State)
 {
-    d->https = scheme == Scheme::Https;
+    d->https = scheme != Scheme::Http;
     if (d->https) {
+        const std::string name = scheme == Scheme::Https ? "/server" : "/othername";
         const std::string dir = kTlsDir;
-        d->server = std::make_unique<httplib::SSLServer>((dir + "/server.pem").c_str(),
-                                                         (dir + "/server.key").c_str());
+        d->server = std::make_unique<httplib::SSLServer>((dir + name + ".pem").c_str(),
+                                                         (dir + name + ".key").c_str());
     } else {
         d->server = std::make_unique<httplib::Server>();
     }

@@ -52,13 +52,16 @@ class TestServer
 public:
     using Handler = std::function<ScriptedReply(const RecordedRequest &)>;
 
-    enum class Scheme { Http, Https };
-
     // Https serves a certificate for 127.0.0.1 signed by the test CA in
-    // caCertificatePath(), which no system trusts.
+    // caCertificatePath(), which no system trusts. HttpsForAnotherName serves
+    // a self-signed certificate for vh.example.com only
+    // (otherNameCertificatePath()).
+    enum class Scheme { Http, Https, HttpsForAnotherName };
+
     explicit TestServer(Scheme scheme = Scheme::Http);
     ~TestServer();
     static QString caCertificatePath();
+    static QString otherNameCertificatePath();
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 

@@ -123,6 +123,47 @@ private slots:
         QCOMPARE(::reported(spy), reported);
     }
 
+    // The cause of an empty report tells "nothing offered" from "could not
+    // ask": an unreachable update server, a refusal, an unreadable answer.
+    void lastErrorSaysWhyTheListIsEmpty_data()
+    {
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("builds");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("httpStatus");
+        QTest::newRow("nothing offered") << true << 200 << QByteArray("[]") << "none" << 0;
+        QTest::newRow("update server unreachable")
+            << false << 200 << QByteArray("[]") << "connectionRefused" << 0;
+        QTest::newRow("refused with a message")
+            << true << 403 << QByteArray(R"({"code":7,"message":"unknown server"})") << "server"
+            << 403;
+        QTest::newRow("not JSON") << true << 200 << QByteArray("<html>") << "badReply" << 200;
+        QTest::newRow("not a list") << true << 200 << QByteArray("{}") << "badReply" << 200;
+    }
+    void lastErrorSaysWhyTheListIsEmpty()
+    {
+        QFETCH(bool, reachable);
+        QFETCH(int, status);
+        QFETCH(QByteArray, builds);
+        QFETCH(QString, kind);
+        QFETCH(int, httpStatus);
+        m_server.on("GET", kServerIdPath, ScriptedReply::json(QJsonObject{{"serverId", "S"}}));
+        m_server.on("GET", buildsPath("S"), ScriptedReply::text(builds, status));
+        if (!reachable)
+            qputenv("VH_PACKAGE_API", "http://127.0.0.1:9/updates/");
+
+        AsyncCheckUpdate checker;
+        QSignalSpy spy(&checker, &AsyncCheckUpdate::checkUpdateFinish);
+        checker.checkUpdate();
+        QVERIFY(spy.wait(5000));
+        QCOMPARE(::reported(spy), QStringList());
+        QCOMPARE(VHError::kindName(checker.lastError().kind), kind);
+        QCOMPARE(checker.lastError().httpStatus, httpStatus);
+        if (kind != "none")
+            QVERIFY(checker.lastError().url.contains("/updates/private_servers/S/verification"));
+    }
+
     void eachCheckAsksForTheServerIdAgain()
     {
         m_server.once("GET", kServerIdPath, ScriptedReply::json(QJsonObject{{"serverId", "S1"}}));

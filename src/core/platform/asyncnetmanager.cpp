@@ -24,9 +24,7 @@ void AsyncNetManager::get(const QString &url)
         if (m_reply == reply)
             m_reply.clear();
         const QByteArray content = reply->isOpen() ? reply->readAll() : QByteArray();
-        m_failure = exchangeFailure(*reply, content);
-        if (m_failure.kind == VHError::Kind::None)
-            m_failure = VHError();
+        m_outcome = exchangeFailure(*reply, content);
         emit netComplete(content);
     });
 }

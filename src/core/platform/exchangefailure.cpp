@@ -9,6 +9,7 @@
 
 const char *const kTimedOutProperty = "vhpdTimedOut";
 const char *const kTlsProblemProperty = "vhpdTlsProblem";
+const char *const kViaProxyProperty = "vhpdViaProxy";
 
 namespace {
 
@@ -80,7 +81,8 @@ QString tlsDetail(const QNetworkReply &reply, const QString &transportText)
 // The network stack's words may quote a URL; user information never leaves.
 QString withoutUserInfo(const QString &text)
 {
-    static const QRegularExpression userInfo(QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^/@\\s]*@"));
+    static const QRegularExpression userInfo(
+        QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^/@\\s]*@"));
     QString scrubbed = text;
     return scrubbed.replace(userInfo, QStringLiteral("\\1"));
 }
@@ -105,13 +107,15 @@ bool wasTimedOut(const QNetworkReply &reply)
 
 VHError::Kind kindOf(const QNetworkReply &reply)
 {
+    const bool viaProxy = reply.property(kViaProxyProperty).toBool();
     switch (reply.error()) {
     case QNetworkReply::NoError:
         return VHError::Kind::None;
     case QNetworkReply::ConnectionRefusedError:
-        return VHError::Kind::ConnectionRefused;
+        return viaProxy ? VHError::Kind::Proxy : VHError::Kind::ConnectionRefused;
     case QNetworkReply::HostNotFoundError:
-        return VHError::Kind::HostNotFound;
+        // Through a proxy only the proxy's own name is looked up here.
+        return viaProxy ? VHError::Kind::Proxy : VHError::Kind::HostNotFound;
     case QNetworkReply::TimeoutError:
         return VHError::Kind::TimedOut;
     case QNetworkReply::OperationCanceledError:

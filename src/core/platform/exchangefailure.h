@@ -9,10 +9,12 @@
 class QNetworkReply;
 
 // Names of the properties the transport leaves on a reply for the failure's
-// description: set when the exchange's deadline aborted it, and the first
-// certificate problem Qt's TLS layer reported for it.
+// description: set when the exchange's deadline aborted it, the first
+// certificate problem Qt's TLS layer reported for it, and set when Qt's
+// backend sent it through a proxy.
 extern const char *const kTimedOutProperty;
 extern const char *const kTlsProblemProperty;
+extern const char *const kViaProxyProperty;
 
 // The request's HTTP method, custom verbs included.
 QString exchangeMethod(const QNetworkReply &reply);

@@ -7,10 +7,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QHttpMultiPart>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
+#include <QNetworkProxy>
 #include <QSslError>
 #include <QTimer>
 #include <QUrl>
@@ -141,6 +143,25 @@ QUrl requestUrl(const QString &text)
     return QUrl(composed, QUrl::TolerantMode);
 }
 
+// Qt's backend tells a proxy that refused the connection from a server that
+// did only by the address it dialled, so a request that goes through a proxy
+// is marked: its connection failures are the proxy's. Qt sends loopback
+// requests directly, whatever the proxy settings.
+void markProxied(QNetworkReply *reply)
+{
+    const QUrl url = reply->url();
+    const QHostAddress address(url.host());
+    if (url.host() == QLatin1String("localhost") || address.isLoopback())
+        return;
+    const QList<QNetworkProxy> proxies =
+        QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    const QNetworkProxy::ProxyType type =
+        proxies.isEmpty() ? QNetworkProxy::NoProxy : proxies.first().type();
+    if (type == QNetworkProxy::HttpProxy || type == QNetworkProxy::HttpCachingProxy ||
+        type == QNetworkProxy::Socks5Proxy)
+        reply->setProperty(kViaProxyProperty, true);
+}
+
 } // namespace
 
 NetworkManager &NetworkManager::instance()
@@ -213,16 +234,23 @@ QNetworkReply *NetworkManager::send(QNetworkAccessManager::Operation operation,
 {
     if (m_backend == Backend::Curl)
         return track(curl()->send(request, operation, body));
+    QNetworkReply *reply = nullptr;
     switch (operation) {
     case QNetworkAccessManager::PostOperation:
-        return track(m_access->post(request, body));
+        reply = m_access->post(request, body);
+        break;
     case QNetworkAccessManager::PutOperation:
-        return track(m_access->put(request, body));
+        reply = m_access->put(request, body);
+        break;
     case QNetworkAccessManager::DeleteOperation:
-        return track(m_access->deleteResource(request));
+        reply = m_access->deleteResource(request);
+        break;
     default:
-        return track(m_access->get(request));
+        reply = m_access->get(request);
+        break;
     }
+    markProxied(reply);
+    return track(reply);
 }
 
 QNetworkReply *NetworkManager::get(const QString &url)
@@ -274,8 +302,13 @@ QNetworkReply *NetworkManager::sendFileForm(const QString &url, const QByteArray
         QHttpMultiPart *form = makeForm(std::move(file), fields);
         reply = m_access->sendCustomRequest(request, verb, form);
         form->setParent(reply);
+        markProxied(reply);
     }
-    connect(reply, &QNetworkReply::uploadProgress, this, &NetworkManager::uploadProgress);
+    // Qt's replies end with a (0, 0) that says nothing about the transfer.
+    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+        if (sent > 0 || total > 0)
+            emit uploadProgress(sent, total);
+    });
     return track(reply, false);
 }
 
