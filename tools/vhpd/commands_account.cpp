@@ -67,8 +67,8 @@ bool requestCode(Context &context, const QString &phone, QString &code, int &sta
         if (message.isEmpty()) {
             status = context.fail(QStringLiteral("the server sent no verification code"));
         } else {
-            printError(QStringLiteral("no verification code sent: %1").arg(message));
-            status = ExitAuth;
+            status = reportFailure(ExitAuth,
+                                   QStringLiteral("no verification code sent: %1").arg(message));
         }
         return false;
     }
@@ -109,11 +109,14 @@ int login(Context &context)
         context.data().login(name, password, code, message, user, !phone.isEmpty(), false);
     if (result != 0 || user.id.isEmpty()) {
         if (!message.isEmpty()) {
-            printError(QStringLiteral("login refused: %1 (code %2)").arg(message).arg(result));
-            return ExitAuth;
+            return reportFailure(
+                ExitAuth, QStringLiteral("login refused: %1 (code %2)").arg(message).arg(result));
         }
-        const int status =
-            context.fail(QStringLiteral("login failed: the server's answer was not a login"));
+        if (context.data().lastError().isNone())
+            return reportFailure(ExitAuth,
+                                 QStringLiteral("login failed: the server's answer was not a login"));
+        // A server that refuses the login without a message refuses it all the same.
+        const int status = context.fail(QStringLiteral("login failed"));
         return status == ExitFailed ? ExitAuth : status;
     }
 
@@ -151,8 +154,8 @@ int logout(Context &context)
         waitForPendingRequests(kLogoutWaitMs);
     }
     if (!session.remove()) {
-        printError(QStringLiteral("cannot remove %1").arg(Session::filePath()));
-        return ExitFailed;
+        return reportFailure(ExitFailed,
+                             QStringLiteral("cannot remove %1").arg(Session::filePath()));
     }
     context.out.text(loggedIn ? QStringLiteral("Logged out of %1.").arg(session.server)
                               : QStringLiteral("Not logged in."));

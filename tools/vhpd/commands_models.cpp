@@ -8,6 +8,8 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QList<Column> kModelColumns = {{"Name", "name"},
@@ -313,6 +315,19 @@ int upload(Context &context)
     const QStringList tags = context.values("tag");
     if (tags.size() > 2)
         return context.usage(QStringLiteral("give at most two --tag"));
+    if (!tags.isEmpty()) {
+        // Checked here, so that a mistyped tag does not cost the whole transfer.
+        QList<VHModelTag> known;
+        if (!context.data().initModelTags() || !context.data().getModelTags(known))
+            return context.fail(QStringLiteral("cannot read the model tags"));
+        for (const QString &tag : tags) {
+            const bool found = std::any_of(known.cbegin(), known.cend(),
+                                           [&tag](const VHModelTag &t) { return t.id == tag; });
+            if (!found)
+                return context.usage(
+                    QStringLiteral("\"%1\" is not a tag of the project (see vhpd tags)").arg(tag));
+        }
+    }
 
     VHUploadDNG upload;
     upload.projectId = context.session.projectId;
@@ -329,11 +344,9 @@ int upload(Context &context)
         if (!context.isSet("name"))
             upload.name = replaced.name;
     }
-    if (!context.data().getProjectCapacityEnough(file.size())) {
-        printError(
+    if (!context.data().getProjectCapacityEnough(file.size()))
+        return context.fail(
             QStringLiteral("the project has no room left for %1").arg(Output::bytes(file.size())));
-        return ExitFailed;
-    }
 
     bool sent = false;
     {

@@ -1,5 +1,7 @@
 #include "context.h"
 
+#include "failure.h"
+
 #include <VHPrimaryData.h>
 
 namespace {
@@ -64,27 +66,18 @@ bool Context::intArgument(int index, int &result) const
 
 int Context::usage(const QString &message) const
 {
-    printError(QStringLiteral("%1 (see vhpd %2 --help)").arg(message, QLatin1String(command.name)));
-    return ExitUsage;
+    return reportFailure(
+        ExitUsage,
+        QStringLiteral("%1 (see vhpd %2 --help)").arg(message, QLatin1String(command.name)));
 }
 
 int Context::fail(const QString &what) const
 {
-    QString root = server;
-    if (!data().touchApi(root)) {
-        printError(QStringLiteral("cannot reach the server at %1").arg(server));
-        return ExitUnreachable;
-    }
-    if (command.needs == Needs::Login || command.needs == Needs::Project) {
-        VHUser self;
-        if (!data().getUser(session.user.id, self, true)) {
-            printError(QStringLiteral("the server no longer accepts the saved login; "
-                                      "log in again with: vhpd login"));
-            return ExitAuth;
-        }
-    }
-    printError(what);
-    return ExitFailed;
+    const VHError cause = data().lastError();
+    if (cause.isNone())
+        return reportFailure(ExitFailed, what);
+    const FailureReport report = explainFailure(cause);
+    return reportFailure(report.status, what + QLatin1String(": ") + report.cause, cause);
 }
 
 int Context::saveSession() const
@@ -92,8 +85,7 @@ int Context::saveSession() const
     QString error;
     if (session.save(error))
         return ExitOk;
-    printError(error);
-    return ExitFailed;
+    return reportFailure(ExitFailed, error);
 }
 
 bool Context::paging(int &page, int &pageSize) const

@@ -39,9 +39,9 @@ public:
 
     // Prints `message` and gives ExitUsage.
     int usage(const QString &message) const;
-    // Reports a failed operation. Asks the server first whether it can be
-    // reached and, for a logged-in command, whether the session is still
-    // accepted, and reports that when it is the cause; otherwise `what`.
+    // Reports a failed operation: `what`, followed by the cause of the
+    // exchange that failed (the library's lastError()) with what to do next,
+    // and the exit status that cause calls for. Asks the server nothing more.
     int fail(const QString &what) const;
     // What a changing command did: `line` in a table run, `object` with --json.
     int report(const QString &line, const QJsonObject &object) const;

@@ -11,6 +11,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSslCertificate>
 
 #include <cstdio>
 
@@ -24,7 +25,10 @@ const char kFooter[] =
     "The server is --server, else $VHPD_SERVER, else the one of the saved login.\n"
     "The login is kept in %1.\n"
     "Exit status: 0 success; 1 the server refused or an id is unknown; 2 wrong command line;\n"
-    "3 the server cannot be reached; 4 login refused, missing or expired.\n"
+    "3 the server, proxy or update server cannot be reached (network, time-out, TLS, proxy,\n"
+    "HTTP 502-504); 4 login refused, missing or expired (HTTP 401 from any call).\n"
+    "With --json a failure prints {\"error\": {\"kind\", \"httpStatus\", \"serverCode\",\n"
+    "\"message\"}} on standard output, with the same exit status.\n"
     "Run \"vhpd <command> --help\" for a command's options.\n";
 
 void addGlobalOptions(QCommandLineParser &parser)
@@ -34,6 +38,9 @@ void addGlobalOptions(QCommandLineParser &parser)
     addOption(parser, "json", "Print JSON instead of tables.");
     addOption(parser, "project", "Project id to use instead of the current one.", "id");
     addOption(parser, "timeout", "Seconds one exchange with the server may take.", "seconds");
+    addOption(parser, "cacert",
+              "Also trust the certification authorities in this PEM file (a company's own CA).",
+              "file");
 }
 
 void print(const QString &text)
@@ -82,11 +89,11 @@ int prepare(const Command &command, Session &session, const QString &server, con
         return ExitOk;
     if (server.isEmpty()) {
         if (command.needs == Needs::Server) {
-            printError(QStringLiteral("no server: give one with --server URL"));
-            return ExitUsage;
+            return reportFailure(ExitUsage,
+                                 QStringLiteral("no server: give one with --server URL"));
         }
-        printError(QStringLiteral("not logged in; log in with: vhpd --server URL login NAME"));
-        return ExitAuth;
+        return reportFailure(
+            ExitAuth, QStringLiteral("not logged in; log in with: vhpd --server URL login NAME"));
     }
     VHBaseApi::GetInstance().setIp(server);
     GetSoftCache()->setServerAddress(server);
@@ -104,13 +111,14 @@ int prepare(const Command &command, Session &session, const QString &server, con
     if (command.needs == Needs::Server)
         return ExitOk;
     if (!loggedIn) {
-        printError(QStringLiteral("not logged in to %1; log in with: vhpd --server %1 login NAME")
-                       .arg(server));
-        return ExitAuth;
+        return reportFailure(
+            ExitAuth,
+            QStringLiteral("not logged in to %1; log in with: vhpd --server %1 login NAME")
+                .arg(server));
     }
     if (command.needs == Needs::Project && session.projectId.isEmpty()) {
-        printError(QStringLiteral("no current project; choose one with: vhpd enter PROJECT"));
-        return ExitUsage;
+        return reportFailure(
+            ExitUsage, QStringLiteral("no current project; choose one with: vhpd enter PROJECT"));
     }
     return ExitOk;
 }
@@ -128,9 +136,10 @@ int main(int argc, char *argv[])
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     addGlobalOptions(global);
     addOption(global, "version", "Show the program's version.");
-    if (!global.parse(app.arguments())) {
-        printError(global.errorText() + QLatin1String(" (see vhpd --help)"));
-        return ExitUsage;
+    const bool parsed = global.parse(app.arguments());
+    setJsonFailures(global.isSet(QStringLiteral("json")));
+    if (!parsed) {
+        return reportFailure(ExitUsage, global.errorText() + QLatin1String(" (see vhpd --help)"));
     }
     if (global.isSet(QStringLiteral("version"))) {
         print(QStringLiteral("vhpd %1\n").arg(QCoreApplication::applicationVersion()));
@@ -143,18 +152,22 @@ int main(int argc, char *argv[])
     }
     const Command *command = findCommand(rest.first());
     if (!command) {
-        printError(QStringLiteral("unknown command \"%1\" (see vhpd --help)").arg(rest.first()));
-        return ExitUsage;
+        return reportFailure(
+            ExitUsage,
+            QStringLiteral("unknown command \"%1\" (see vhpd --help)").arg(rest.first()));
     }
 
     QCommandLineParser parser;
     addGlobalOptions(parser);
     if (command->declare)
         command->declare(parser);
-    if (!parser.parse(QStringList{app.arguments().first()} + rest.mid(1))) {
-        printError(parser.errorText() +
-                   QStringLiteral(" (see vhpd %1 --help)").arg(QLatin1String(command->name)));
-        return ExitUsage;
+    const bool commandParsed = parser.parse(QStringList{app.arguments().first()} + rest.mid(1));
+    setJsonFailures(global.isSet(QStringLiteral("json")) || parser.isSet(QStringLiteral("json")));
+    if (!commandParsed) {
+        return reportFailure(
+            ExitUsage,
+            parser.errorText() +
+                QStringLiteral(" (see vhpd %1 --help)").arg(QLatin1String(command->name)));
     }
     if (global.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help"))) {
         printCommandHelp(parser, *command);
@@ -163,9 +176,9 @@ int main(int argc, char *argv[])
     const int count = parser.positionalArguments().size();
     if (count < command->minArguments ||
         (command->maxArguments >= 0 && count > command->maxArguments)) {
-        printError(QStringLiteral("wrong number of arguments; usage: vhpd %1 %2")
-                       .arg(QLatin1String(command->name), QLatin1String(command->arguments)));
-        return ExitUsage;
+        return reportFailure(
+            ExitUsage, QStringLiteral("wrong number of arguments; usage: vhpd %1 %2")
+                           .arg(QLatin1String(command->name), QLatin1String(command->arguments)));
     }
 
     // A global option counts wherever it is given.
@@ -177,17 +190,24 @@ int main(int argc, char *argv[])
         bool ok = false;
         const int seconds = globalValue("timeout").toInt(&ok);
         if (!ok || seconds <= 0) {
-            printError(QStringLiteral("--timeout needs a number of seconds"));
-            return ExitUsage;
+            return reportFailure(ExitUsage, QStringLiteral("--timeout needs a number of seconds"));
         }
         NetworkManager::instance().setTimeout(seconds * 1000);
+    }
+
+    const QString caFile = globalValue("cacert");
+    if (!caFile.isEmpty()) {
+        const QList<QSslCertificate> authorities = QSslCertificate::fromPath(caFile);
+        if (authorities.isEmpty())
+            return reportFailure(ExitUsage,
+                                 QStringLiteral("--cacert: no PEM certificate in %1").arg(caFile));
+        NetworkManager::instance().addCaCertificates(authorities);
     }
 
     Session session;
     QString error;
     if (!session.load(error)) {
-        printError(error);
-        return ExitFailed;
+        return reportFailure(ExitFailed, error);
     }
     QString server = serverRoot(globalValue("server"));
     if (server.isEmpty())

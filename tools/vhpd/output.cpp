@@ -1,5 +1,9 @@
 #include "output.h"
 
+#include "command.h"
+
+#include <VHError.h>
+
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -153,6 +157,52 @@ void Output::text(const QString &line) const
 {
     if (!m_json)
         writeOut(line + QLatin1Char('\n'));
+}
+
+namespace {
+
+bool g_jsonFailures = false;
+
+QString kindOfStatus(int status)
+{
+    switch (status) {
+    case ExitUsage:
+        return QStringLiteral("usage");
+    case ExitUnreachable:
+        return QStringLiteral("network");
+    case ExitAuth:
+        return QStringLiteral("auth");
+    default:
+        return QStringLiteral("failed");
+    }
+}
+
+} // namespace
+
+void setJsonFailures(bool json)
+{
+    g_jsonFailures = json;
+}
+
+int reportFailure(int status, const QString &message)
+{
+    return reportFailure(status, message, VHError());
+}
+
+int reportFailure(int status, const QString &message, const VHError &cause)
+{
+    printError(message);
+    if (g_jsonFailures) {
+        const QJsonObject error{{QStringLiteral("kind"), cause.isNone()
+                                                             ? kindOfStatus(status)
+                                                             : VHError::kindName(cause.kind)},
+                                {QStringLiteral("httpStatus"), cause.httpStatus},
+                                {QStringLiteral("serverCode"), cause.serverCode},
+                                {QStringLiteral("message"), message}};
+        writeOut(QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("error"), error}})
+                                       .toJson(QJsonDocument::Indented)));
+    }
+    return status;
 }
 
 void printError(const QString &message)

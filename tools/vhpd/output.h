@@ -48,8 +48,19 @@ private:
     bool m_json;
 };
 
+struct VHError;
+
 // "vhpd: <message>" on standard error.
 void printError(const QString &message);
+// Ends a command that failed: "vhpd: <message>" on standard error and, once
+// errors are JSON, {"error": {"kind", "httpStatus", "serverCode", "message"}}
+// on standard output. `cause` is the failed exchange, when there was one; the
+// kind is then its kind, else a word for `status` ("failed", "usage",
+// "network", "auth"). Returns `status`.
+int reportFailure(int status, const QString &message);
+int reportFailure(int status, const QString &message, const VHError &cause);
+// From now on failures are reported as JSON too (--json was given).
+void setJsonFailures(bool json);
 // A line on standard error, for progress and prompts.
 void printNote(const QString &line);
 

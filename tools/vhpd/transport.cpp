@@ -50,7 +50,9 @@ UploadProgress::UploadProgress(qint64 fileSize)
     m_clock.start();
     if (!m_terminal)
         return;
-    connect(&m_timer, &QTimer::timeout, this, &UploadProgress::poll);
+    connect(&NetworkManager::instance(), &NetworkManager::uploadProgress, this,
+            &UploadProgress::draw);
+    connect(&m_timer, &QTimer::timeout, this, &UploadProgress::spin);
     m_timer.start(100);
 }
 
@@ -62,19 +64,10 @@ UploadProgress::~UploadProgress()
     }
 }
 
-// Runs inside the library's wait for the upload's reply: finds the upload
-// once the transport has started it and follows its progress signal.
-void UploadProgress::poll()
+// Until the transport reports progress (the connection may take a while),
+// a spinner with the file's size and the time so far.
+void UploadProgress::spin()
 {
-    if (!m_reply) {
-        for (QNetworkReply *reply : runningReplies()) {
-            if (reply->operation() != QNetworkAccessManager::GetOperation) {
-                m_reply = reply;
-                connect(reply, &QNetworkReply::uploadProgress, this, &UploadProgress::draw);
-                break;
-            }
-        }
-    }
     if (m_progressSeen)
         return;
     static const char spinner[] = "|/-\\";

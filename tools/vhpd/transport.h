@@ -14,8 +14,8 @@ void waitForPendingRequests(int ms);
 
 // Shows how a file upload advances on standard error while the library's
 // blocking upload runs: a bar from the transport's upload progress signal,
-// or a spinner with the bytes of the file until that signal is seen. Draws
-// only on a terminal.
+// or a spinner with the bytes of the file until that signal is first seen.
+// Draws only on a terminal.
 class UploadProgress : public QObject
 {
 public:
@@ -23,7 +23,7 @@ public:
     ~UploadProgress() override;
 
 private:
-    void poll();
+    void spin();
     void draw(qint64 sent, qint64 total);
 
     qint64 m_fileSize;
@@ -31,7 +31,6 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     QElapsedTimer m_lastDraw;
-    QPointer<QNetworkReply> m_reply;
     int m_frame = 0;
     bool m_drawn = false;
     bool m_progressSeen = false;

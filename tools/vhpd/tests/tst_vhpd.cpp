@@ -1,5 +1,6 @@
 #include "httpserver.h"
 #include "sandbox.h"
+#include "testserver.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -342,7 +343,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unreachable server")
             << QStringList{"--server", "http://127.0.0.1:1", "login", "demo", "--password-stdin"}
-            << false << 3 << "cannot reach the server at http://127.0.0.1:1/";
+            << false << 3 << "nothing answers at 127.0.0.1:1: check the server address";
         QTest::newRow("not logged in") << QStringList{"models"} << false << 4 << "not logged in";
         QTest::newRow("unknown model") << QStringList{"history", "no-such-model"} << true << 1
                                        << "no model matches \"no-such-model\"";
@@ -372,6 +373,122 @@ private slots:
         QVERIFY2(run.err.startsWith("vhpd: ") && run.err.contains(message.toUtf8()),
                  run.err.constData());
         QVERIFY(run.out.isEmpty());
+    }
+
+    // Each cause of a failure as the program tells it, against a scripted
+    // server: the cause and the next step, the exit status, one exchange
+    // (no probing afterwards), and with --json the error object alone.
+    void failureCauses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("httpStatus");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("file too large")
+            << QStringList{"upload", "FILE"} << "model-service/models/dng" << 413 << QByteArray()
+            << 1 << "http"
+            << "the server did not accept survey.dng: it is larger than the server accepts "
+               "(HTTP 413)";
+        QTest::newRow("server's own refusal")
+            << QStringList{"user", "u7"} << "account-service/users/u7" << 400
+            << QByteArray("{\"code\":40000,\"message\":\"'u7' is not a user id\"}") << 1 << "server"
+            << "no user u7: 'u7' is not a user id (server code 40000, HTTP 400)";
+        QTest::newRow("login no longer accepted")
+            << QStringList{"whoami"} << "account-service/users/u1" << 401
+            << QByteArray("{\"code\":40100,\"message\":\"log in first\"}") << 4 << "server"
+            << "the server no longer accepts the saved login; log in again with: vhpd login";
+        QTest::newRow("gateway without the service")
+            << QStringList{"whoami"} << "account-service/users/u1" << 502 << QByteArray("<html>")
+            << 3 << "http"
+            << "is not available (HTTP 502); try again later";
+        QTest::newRow("a web page where the service should be")
+            << QStringList{"login", "demo", "--password-stdin"} << "account-service/login" << 200
+            << QByteArray("<html>") << 4 << "badReply"
+            << "could not be read (the reply is not JSON";
+        QTest::newRow("no answer in time")
+            << QStringList{"--timeout", "1", "whoami"} << "account-service/users/u1" << -1
+            << QByteArray() << 3 << "timedOut"
+            << "within 1 s: try again, or allow more time";
+        QTest::newRow("unknown tag, nothing sent")
+            << QStringList{"upload", "FILE", "--tag", "abc"}
+            << "model-service/projects/p1/modelTagTypes" << 200 << QByteArray("[]") << 2 << "usage"
+            << "\"abc\" is not a tag of the project";
+    }
+    void failureCauses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, path);
+        QFETCH(int, httpStatus);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+
+        TestServer server;
+        ScriptedReply reply = ScriptedReply::text(body, qMax(httpStatus, 200));
+        if (httpStatus < 0)
+            reply.delayMs = 2500;
+        const bool posts = path.contains("dng") || path.endsWith("login");
+        server.on(posts ? "POST" : "GET", apiPath(path), reply);
+        for (const char *tags : {"model_tag_types", "model_tags"})
+            server.on("GET", apiPath(QString("model-service/projects/p1/") + tags),
+                      ScriptedReply::json(QJsonArray()));
+        // A saved login for the scripted server.
+        QTemporaryDir config;
+        QDir().mkpath(config.filePath("vhpd"));
+        QFile saved(config.filePath("vhpd/session.json"));
+        QVERIFY(saved.open(QIODevice::WriteOnly));
+        saved.write(QJsonDocument(QJsonObject{{"server", server.address() + "/"},
+                                              {"token", "t"},
+                                              {"user", QJsonObject{{"id", "u1"}}},
+                                              {"projectId", "p1"}})
+                        .toJson());
+        saved.close();
+        QFile::setPermissions(saved.fileName(), QFile::ReadOwner | QFile::WriteOwner);
+        QTemporaryDir directory;
+        QFile file(directory.filePath("survey.dng"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+        arguments.replaceInStrings("FILE", file.fileName());
+
+        const int before = server.requestCount();
+        const Run text = vhpd(arguments, "secret\n", config.path());
+        QCOMPARE(text.status, status);
+        QVERIFY2(text.err.startsWith("vhpd: ") && text.err.contains(message.toUtf8()),
+                 text.err.constData());
+        QVERIFY(text.out.isEmpty());
+        // One wait at most: the failed request is not repeated and nothing
+        // is asked afterwards; a refused tag sends no file.
+        int uploads = 0;
+        for (const RecordedRequest &request : server.requests().mid(before))
+            uploads += request.path.endsWith("/dng") ? 1 : 0;
+        QCOMPARE(uploads, message.contains("not a tag") ? 0 : int(path.endsWith("dng")));
+        if (!arguments.contains("upload"))
+            QCOMPARE(server.requestCount() - before, 1);
+        if (httpStatus < 0)
+            return; // the JSON form would wait once more
+
+        const Run json = vhpd(QStringList{"--json"} + arguments, "secret\n", config.path());
+        QCOMPARE(json.status, status);
+        const QJsonObject error = json.json().object().value("error").toObject();
+        QCOMPARE(error.value("kind").toString(), kind);
+        QCOMPARE(error.value("httpStatus").toInt(), kind == "usage" ? 0 : httpStatus);
+        QVERIFY(error.value("message").toString().contains(message));
+    }
+
+    void updateCheckTellsNothingOfferedFromNotAsked()
+    {
+        const Run offered = vhpd({"update-check"});
+        QCOMPARE(offered.status, 0);
+        const Run unreachable = vhpd({"update-check", "--package-api", "http://127.0.0.1:1/"});
+        QCOMPARE(unreachable.status, 3);
+        QVERIFY2(unreachable.err.contains("cannot ask for client builds: nothing answers at "
+                                          "127.0.0.1:1"),
+                 unreachable.err.constData());
     }
 
     // The changing commands run here, after the reading tests, in an order
