@@ -27,3 +27,8 @@ void addOption(QCommandLineParser &parser, const char *name, const char *descrip
     parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
                                         valueName ? QString::fromLatin1(valueName) : QString()));
 }
+
+void declareConfirmation(QCommandLineParser &parser)
+{
+    addOption(parser, "yes", "Do it without asking; needed when standard input is not a terminal.");
+}

@@ -60,6 +60,8 @@ QList<Command> labelCommands();
 // Adds an option given by name; a value name makes it take a value.
 void addOption(QCommandLineParser &parser, const char *name, const char *description,
                const char *valueName = nullptr);
+// --yes, read by Context::confirm, for commands that destroy data.
+void declareConfirmation(QCommandLineParser &parser);
 // --page and --page-size, read by Context::paging.
 void addPagingOptions(QCommandLineParser &parser);
 

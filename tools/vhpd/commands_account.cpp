@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 
+#include <csignal>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -17,16 +18,35 @@ namespace {
 // How long the program waits for the server to hear of a logout.
 constexpr int kLogoutWaitMs = 3000;
 
+// The terminal's settings while a secret is read without echo, for the
+// signal handler that puts them back.
+termios g_savedTerminal{};
+
+// Ctrl-C or a kill at the prompt: the terminal gets its echo back before the
+// program ends as the signal says.
+extern "C" void restoreTerminalAndDie(int signal)
+{
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 // One line from standard input; on a terminal after `prompt`, without echo.
 QString readSecret(const QString &prompt)
 {
     const bool terminal = isatty(STDIN_FILENO) == 1;
-    termios saved{};
+    using Handler = void (*)(int);
+    Handler previousInterrupt = SIG_DFL;
+    Handler previousTerminate = SIG_DFL;
+    Handler previousHangUp = SIG_DFL;
     if (terminal) {
         std::fputs(prompt.toUtf8().constData(), stderr);
         std::fflush(stderr);
-        tcgetattr(STDIN_FILENO, &saved);
-        termios silent = saved;
+        tcgetattr(STDIN_FILENO, &g_savedTerminal);
+        previousInterrupt = std::signal(SIGINT, restoreTerminalAndDie);
+        previousTerminate = std::signal(SIGTERM, restoreTerminalAndDie);
+        previousHangUp = std::signal(SIGHUP, restoreTerminalAndDie);
+        termios silent = g_savedTerminal;
         silent.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSANOW, &silent);
     }
@@ -34,7 +54,10 @@ QString readSecret(const QString &prompt)
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
         line.append(char(c));
     if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+        std::signal(SIGINT, previousInterrupt);
+        std::signal(SIGTERM, previousTerminate);
+        std::signal(SIGHUP, previousHangUp);
         std::fputs("\n", stderr);
     }
     return QString::fromUtf8(line).trimmed();
@@ -113,8 +136,8 @@ int login(Context &context)
                 ExitAuth, QStringLiteral("login refused: %1 (code %2)").arg(message).arg(result));
         }
         if (context.data().lastError().isNone())
-            return reportFailure(ExitAuth,
-                                 QStringLiteral("login failed: the server's answer was not a login"));
+            return reportFailure(
+                ExitAuth, QStringLiteral("login failed: the server's answer was not a login"));
         // A server that refuses the login without a message refuses it all the same.
         const int status = context.fail(QStringLiteral("login failed"));
         return status == ExitFailed ? ExitAuth : status;

@@ -6,6 +6,8 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
+
 namespace {
 
 const QList<Column> kEntityColumns = {
@@ -101,6 +103,15 @@ void declareSet(QCommandLineParser &parser)
     addOption(parser, "set", "A property as category:key=value; may be repeated.", "property");
 }
 
+void declarePropertySet(QCommandLineParser &parser)
+{
+    declareSet(parser);
+    addOption(parser, "replace",
+              "Replace each element's whole set of extended properties with the --set ones, "
+              "deleting the others (without it, each --set changes or adds one property and "
+              "the others are kept).");
+}
+
 // The --set options as properties; false after a usage error.
 bool readProperties(Context &context, QList<VHProperty> &properties)
 {
@@ -132,19 +143,62 @@ int propertyCreate(Context &context)
                           toJson(extend));
 }
 
+// `changes` applied to `properties`: a property of the same category and key
+// takes the new value, any other is added at the end.
+QList<VHProperty> merged(QList<VHProperty> properties, const QList<VHProperty> &changes)
+{
+    for (const VHProperty &change : changes) {
+        const auto same = std::find_if(
+            properties.begin(), properties.end(), [&change](const VHProperty &property) {
+                return property.category == change.category && property.key == change.key;
+            });
+        if (same != properties.end())
+            same->value = change.value;
+        else
+            properties.append(change);
+    }
+    return properties;
+}
+
+// The server replaces an element's whole set of extended properties, so a
+// change is merged into each element's current set and that is written back;
+// --replace writes exactly the given properties.
 int propertySet(Context &context)
 {
-    QList<VHProperty> properties;
-    if (!readProperties(context, properties))
+    QList<VHProperty> changes;
+    if (!readProperties(context, changes))
         return ExitUsage;
-    if (!context.data().putExtendPropertyMerged(context.arguments(), properties))
-        return context.fail(QStringLiteral("cannot write the properties"));
-    return context.report(
-        QStringLiteral("Wrote %1 properties to %2 elements.")
-            .arg(properties.size())
-            .arg(context.arguments().size()),
-        {{QStringLiteral("uuids"), QJsonArray::fromStringList(context.arguments())},
-         {QStringLiteral("properties"), toJsonArray(properties)}});
+    const QStringList uuids = context.arguments();
+    const QJsonObject written{{QStringLiteral("uuids"), QJsonArray::fromStringList(uuids)},
+                              {QStringLiteral("properties"), toJsonArray(changes)}};
+    if (context.isSet("replace")) {
+        if (!context.data().putExtendPropertyMerged(uuids, changes))
+            return context.fail(QStringLiteral("cannot write the properties"));
+        return context.report(QStringLiteral("Replaced the properties of %1 elements with %2.")
+                                  .arg(uuids.size())
+                                  .arg(changes.size()),
+                              written);
+    }
+    QMap<QString, QList<VHEntityPropertyExtend>> current;
+    if (!context.data().getExtendPropertyByGuids(uuids, current))
+        return context.fail(QStringLiteral("cannot read the current properties"));
+    for (int i = 0; i < uuids.size(); ++i) {
+        QList<VHProperty> properties;
+        for (const VHEntityPropertyExtend &extend : current.value(uuids[i]))
+            properties += extend.properties;
+        properties = merged(properties, changes);
+        if (!context.data().putExtendPropertyMerged({uuids[i]}, properties))
+            return context.fail(
+                QStringLiteral("cannot write the properties of %1 (%2 of %3 elements written)")
+                    .arg(uuids[i])
+                    .arg(i)
+                    .arg(uuids.size()));
+    }
+    return context.report(QStringLiteral("Set %1 properties on %2 elements; their other "
+                                         "properties are kept.")
+                              .arg(changes.size())
+                              .arg(uuids.size()),
+                          written);
 }
 
 // The extended properties of several elements, one row per property.
@@ -186,8 +240,9 @@ QList<Command> entityChangeCommands()
          Needs::Project, 1, 1, nullptr, display},
         {"property-create", "<uuid>", "Create the extended properties of an element.",
          Needs::Project, 1, 1, declareSet, propertyCreate},
-        {"property-set", "<uuid>...", "Write extended properties to all the elements at once.",
-         Needs::Project, 1, -1, declareSet, propertySet},
+        {"property-set", "<uuid>...",
+         "Set extended properties of elements, keeping their others (--replace: only these).",
+         Needs::Project, 1, -1, declarePropertySet, propertySet},
         {"property-by-uuids", "<uuid>...", "List the extended properties of elements by uuid.",
          Needs::Project, 1, -1, nullptr, propertyByUuids},
     };

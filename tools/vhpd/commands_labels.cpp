@@ -157,7 +157,7 @@ QList<Command> labelCommands()
         {"qr-template-update", "<template-id>", "Change a QR label template's name or items.",
          Needs::Project, 1, 1, declareTemplate, templateUpdate},
         {"qr-template-delete", "<template-id>", "Delete a QR label template.", Needs::Project, 1, 1,
-         nullptr, templateDelete},
+         declareConfirmation, templateDelete},
         {"print-create", "<entity-id>", "Record a printed label of an entity.", Needs::Project, 1,
          1, declarePrint, printCreate},
         {"print-show", "<entity-id> <print-id>", "Show one print record of an entity.",

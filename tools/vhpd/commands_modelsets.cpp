@@ -49,8 +49,8 @@ QList<Command> modelSetCommands()
         {"model-set-show", "<set-id>", "Show a model set.", Needs::Project, 1, 1, nullptr, show},
         {"model-set-create", "<name> <model-id>...", "Create a model set of models.",
          Needs::Project, 2, -1, nullptr, create},
-        {"model-set-delete", "<set-id>", "Delete a model set.", Needs::Project, 1, 1, nullptr,
-         remove},
+        {"model-set-delete", "<set-id>", "Delete a model set.", Needs::Project, 1, 1,
+         declareConfirmation, remove},
         {"model-set-name-exists", "<name>", "Tell whether a model set of this name exists.",
          Needs::Project, 1, 1, nullptr, nameExists},
     };

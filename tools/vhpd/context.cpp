@@ -4,6 +4,9 @@
 
 #include <VHPrimaryData.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 namespace {
 
 constexpr int kDefaultPageSize = 20;
@@ -78,6 +81,26 @@ int Context::fail(const QString &what) const
         return reportFailure(ExitFailed, what);
     const FailureReport report = explainFailure(cause);
     return reportFailure(report.status, what + QLatin1String(": ") + report.cause, cause);
+}
+
+int Context::confirm(const QString &action) const
+{
+    if (isSet("yes"))
+        return ExitOk;
+    if (isatty(STDIN_FILENO) != 1)
+        return reportFailure(ExitUsage,
+                             QStringLiteral("%1 Not without --yes when standard input is not a "
+                                            "terminal")
+                                 .arg(action));
+    std::fputs(QStringLiteral("%1 [y/N] ").arg(action).toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    QByteArray answer;
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
+        answer.append(char(c));
+    const QString word = QString::fromUtf8(answer).trimmed().toLower();
+    if (word == QLatin1String("y") || word == QLatin1String("yes"))
+        return ExitOk;
+    return reportFailure(ExitFailed, QStringLiteral("nothing deleted"));
 }
 
 int Context::saveSession() const

@@ -64,22 +64,27 @@ public:
     int pick(const QList<Record> &records, const QString &text, const char *what,
              Record &found) const
     {
-        QList<Record> matches;
+        QList<Record> exact;
+        QList<Record> partial;
         for (const Record &record : records) {
-            if (record.id == text || record.name.compare(text, Qt::CaseInsensitive) == 0) {
+            if (record.id == text) {
                 found = record;
                 return ExitOk;
             }
-            if (record.name.contains(text, Qt::CaseInsensitive))
-                matches.append(record);
+            if (record.name.compare(text, Qt::CaseInsensitive) == 0)
+                exact.append(record);
+            else if (record.name.contains(text, Qt::CaseInsensitive))
+                partial.append(record);
         }
+        const QList<Record> &matches = exact.isEmpty() ? partial : exact;
         if (matches.isEmpty())
             return ExitFailed;
         if (matches.size() > 1) {
+            // Never a silent choice between records: name them with their ids.
             QStringList names;
             for (const Record &record : matches)
-                names.append(record.name);
-            return usage(QStringLiteral("\"%1\" matches several %2: %3")
+                names.append(QStringLiteral("%1 (%2)").arg(record.name, record.id));
+            return usage(QStringLiteral("\"%1\" matches several %2; give one of their ids: %3")
                              .arg(text, QLatin1String(what), names.join(QLatin1String("; "))));
         }
         found = matches.first();
@@ -98,11 +103,19 @@ public:
         return ExitOk;
     }
 
+    // Asks before `action` ("Delete model X?") that destroys data: a y/N
+    // question on a terminal; elsewhere only --yes lets it go ahead. ExitOk
+    // to go on, else the status to end with, the refusal reported.
+    int confirm(const QString &action) const;
+
     // Deletes the record named by the first argument through the facade
-    // operation `remove` and says so.
+    // operation `remove`, once confirmed, and says so.
     int removeRecord(bool (VHPrimaryData::*remove)(const QString &), const char *what) const
     {
         const QString id = argument(0);
+        if (const int status =
+                confirm(QStringLiteral("Delete %1 %2?").arg(QLatin1String(what), id)))
+            return status;
         if (!(data().*remove)(id))
             return fail(QStringLiteral("cannot delete the %1 %2").arg(QLatin1String(what), id));
         return report(QStringLiteral("Deleted %1 %2.").arg(QLatin1String(what), id),

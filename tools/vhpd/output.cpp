@@ -42,6 +42,29 @@ QString localTime(const QString &text)
         .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
+// Text from the server as it may reach a terminal: control characters
+// (escape sequences that retitle the window, clear the screen or move the
+// cursor over earlier lines among them) are shown as \xHH instead of acting.
+// Line breaks and tabs become spaces, or are kept as lines where asked.
+QString printable(const QString &text, bool keepLineBreaks)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort code = c.unicode();
+        const bool control = code < 0x20 || (code >= 0x7f && code <= 0x9f);
+        if (!control)
+            out += c;
+        else if (c == QLatin1Char('\n') && keepLineBreaks)
+            out += c;
+        else if (c == QLatin1Char('\n') || c == QLatin1Char('\t') || c == QLatin1Char('\r'))
+            out += QLatin1Char(' ');
+        else
+            out += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
 } // namespace
 
 QString Output::bytes(qint64 size)
@@ -68,7 +91,7 @@ QString Output::cell(const QJsonValue &value, CellFormat format)
             return bytes(qint64(value.toDouble()));
         return QString::number(value.toDouble(), 'g', 15);
     case QJsonValue::String:
-        return localTime(value.toString());
+        return printable(localTime(value.toString()), false);
     case QJsonValue::Array: {
         QStringList parts;
         for (const QJsonValue &element : value.toArray())
@@ -76,7 +99,9 @@ QString Output::cell(const QJsonValue &value, CellFormat format)
         return parts.join(QLatin1String(", "));
     }
     case QJsonValue::Object:
-        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+        return printable(
+            QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact)),
+            false);
     default:
         return QString();
     }
@@ -93,7 +118,6 @@ QString Output::table(const QList<Column> &columns, const QJsonArray &rows)
         QStringList cells;
         for (int i = 0; i < columns.size(); ++i) {
             QString text = cell(member(row.toObject(), columns[i].key), columns[i].format);
-            text.replace(QLatin1Char('\n'), QLatin1Char(' '));
             if (i + 1 < columns.size() && text.size() > kMaxCellWidth)
                 text = text.left(kMaxCellWidth - 3) + QLatin1String("...");
             cells.append(text);
@@ -156,7 +180,7 @@ void Output::json(const QJsonValue &value) const
 void Output::text(const QString &line) const
 {
     if (!m_json)
-        writeOut(line + QLatin1Char('\n'));
+        writeOut(printable(line, true) + QLatin1Char('\n'));
 }
 
 namespace {
@@ -212,6 +236,6 @@ void printError(const QString &message)
 
 void printNote(const QString &line)
 {
-    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fputs((printable(line, true) + QLatin1Char('\n')).toUtf8().constData(), stderr);
     std::fflush(stderr);
 }

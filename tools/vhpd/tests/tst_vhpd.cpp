@@ -2,6 +2,7 @@
 #include "sandbox.h"
 #include "testserver.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +14,7 @@
 
 #include <memory>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -550,7 +552,7 @@ private slots:
             << "Created the properties of " + pipe;
         QTest::newRow("property-set")
             << QStringList{"property-set", pipe, "--set", "Site:Zone=South"}
-            << "Wrote 1 properties to 1 elements.\n";
+            << "Set 1 properties on 1 elements; their other properties are kept.\n";
         QTest::newRow("property-by-uuids")
             << QStringList{"property-by-uuids", pipe} << "Site      Zone  South\n";
         QTest::newRow("print-create")
@@ -562,10 +564,11 @@ private slots:
         QTest::newRow("model-retry")
             << QStringList{"model-retry", model} << "Preprocessing restarted for 1 models.\n";
         QTest::newRow("model-delete-version")
-            << QStringList{"model-delete-version", "67ee67695e17ab1c0d3a60b8"}
+            << QStringList{"model-delete-version", "67ee67695e17ab1c0d3a60b8", "--yes"}
             << "Deleted model version 67ee67695e17ab1c0d3a60b8.\n";
-        QTest::newRow("model-delete") << QStringList{"model-delete", "6778fa175e17ab1c0d3a6160"}
-                                      << "Deleted model 6778fa175e17ab1c0d3a6160.\n";
+        QTest::newRow("model-delete")
+            << QStringList{"model-delete", "6778fa175e17ab1c0d3a6160", "--yes"}
+            << "Deleted model 6778fa175e17ab1c0d3a6160.\n";
     }
 
     void everyChangeAnswers() { everyCommandAnswers(); }
@@ -582,14 +585,14 @@ private slots:
         QVERIFY(vhpd({"qr-templates", qrTemplate}).out.contains("Site   RMC    no\n"));
         QCOMPARE(vhpd({"qr-template-update", qrTemplate, "--name", "Pipe tag"}).status, 0);
         QVERIFY(vhpd({"qr-templates", qrTemplate}).out.startsWith("Pipe tag (type 0)\n"));
-        QCOMPARE(vhpd({"qr-template-delete", qrTemplate}).status, 0);
+        QCOMPARE(vhpd({"qr-template-delete", qrTemplate, "--yes"}).status, 0);
         QCOMPARE(vhpd({"qr-templates", qrTemplate}).status, 1);
 
         const QString set = vhpd({"--json", "model-set-create", "Pair", "67e27b475e17ab1c0d3a5cbb"})
                                 .json()["id"]
                                 .toString();
         QVERIFY(vhpd({"model-set-show", set}).out.contains("Models:  67e27b475e17ab1c0d3a5cbb\n"));
-        QCOMPARE(vhpd({"model-set-delete", set}).status, 0);
+        QCOMPARE(vhpd({"model-set-delete", set, "--yes"}).status, 0);
         QCOMPARE(vhpd({"model-set-show", set}).status, 1);
         QCOMPARE(vhpd({"model-set-name-exists", "Pair"}).out, "no\n");
 
@@ -602,6 +605,128 @@ private slots:
             QCOMPARE(saved.status, 0);
             QCOMPARE(saved.json()["type"].toInt(), type.toInt());
             QVERIFY(!saved.json()["id"].toString().isEmpty());
+        }
+    }
+
+    // A change to one property keeps the element's others; --replace writes
+    // the whole set. The server itself replaces whole sets.
+    void propertySetKeepsTheOtherProperties()
+    {
+        const QString element = "607dcfcb-a9ce-49d4-0259-e28ce3bfdad7-0005b64c";
+        const auto properties = [&] {
+            QStringList rows;
+            const QJsonArray read = vhpd({"--json", "property-by-uuids", element}).json().array();
+            for (const QJsonValue &row : read)
+                rows.append(row["category"].toString() + ":" + row["key"].toString() + "=" +
+                            row["value"].toString());
+            return rows;
+        };
+        const QStringList before = properties();
+        QCOMPARE(before.size(), 4);
+
+        QCOMPARE(vhpd({"property-set", element, "--set", "Quality:Status=Rejected", "--set",
+                       "Site:Zone=East"})
+                     .status,
+                 0);
+        QStringList expected = before;
+        expected.replaceInStrings(QRegularExpression("^Quality:Status=.*"),
+                                  "Quality:Status=Rejected");
+        expected.append("Site:Zone=East");
+        QCOMPARE(properties(), expected);
+
+        const Run replaced =
+            vhpd({"property-set", element, "--replace", "--set", "Quality:Status=Accepted"});
+        QCOMPARE(replaced.out, "Replaced the properties of 1 elements with 1.\n");
+        QCOMPARE(properties(), QStringList{"Quality:Status=Accepted"});
+    }
+
+    // Deleting asks first; without a terminal only --yes goes ahead.
+    void deletingNeedsConfirmation()
+    {
+        const Run refused = vhpd({"model-set-delete", "675946805e17ab1c0d3a6a5e"});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains("Not without --yes"), refused.err.constData());
+        QCOMPARE(vhpd({"model-set-show", "675946805e17ab1c0d3a6a5e"}).status, 0);
+    }
+
+    // Two models of one name: --replace by that name names both with their
+    // ids instead of picking one.
+    void ambiguousNamesAreRefused()
+    {
+        QTemporaryDir directory;
+        QFile file(directory.filePath("twin.dng"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1024, 't'));
+        file.close();
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(vhpd({"upload", file.fileName(), "--name", "Twin"}).status, 0);
+        const Run run = vhpd({"upload", file.fileName(), "--replace", "Twin"});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains("\"Twin\" matches several models; give one of their ids: "
+                                  "Twin ("),
+                 run.err.constData());
+    }
+
+    // Text from the server cannot drive the terminal.
+    void serverTextCannotDriveTheTerminal()
+    {
+        TestServer server;
+        server.on("POST", apiPath("account-service/login"),
+                  ScriptedReply::json(QJsonObject{{"code", 40001},
+                                                  {"message", "\x1b]0;owned\x07\x1b[2J"
+                                                              "Logged in as admin."}},
+                                      400));
+        QTemporaryDir config;
+        const Run run = vhpd({"--server", server.address(), "login", "demo", "--password-stdin"},
+                             "pw\n", config.path());
+        QCOMPARE(run.status, 4);
+        QVERIFY2(!run.err.contains('\x1b') && !run.err.contains('\x07'), run.err.constData());
+        QVERIFY2(run.err.contains("\\x1b]0;owned\\x07\\x1b[2JLogged in as admin."),
+                 run.err.constData());
+    }
+
+    // The session file is read only when it is a private regular file.
+    void sessionFileMustBePrivateAndRegular_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("link") << "link"
+                              << "is a symbolic link";
+        QTest::newRow("fifo") << "fifo"
+                              << "is not a session file";
+        QTest::newRow("others may write") << "shared"
+                                          << "can be changed by other users";
+    }
+    void sessionFileMustBePrivateAndRegular()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir config;
+        QVERIFY(QDir().mkpath(config.filePath("vhpd")));
+        const QString path = config.filePath("vhpd/session.json");
+        const QString elsewhere = config.filePath("elsewhere.json");
+        QFile target(elsewhere);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("{}");
+        target.close();
+        if (kind == "link")
+            QVERIFY(QFile::link(elsewhere, path));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::copy(elsewhere, path) &&
+                    ::chmod(QFile::encodeName(path).constData(), 0666) == 0);
+
+        const Run run = vhpd({"whoami"}, QByteArray(), config.path());
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
+        // A login does not write through the link either.
+        if (kind == "link") {
+            vhpd({"--server", m_root, "login", "demo", "--password-stdin"}, "demo123\n",
+                 config.path());
+            QFile kept(elsewhere);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), QByteArray("{}"));
         }
     }
 
