@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -728,6 +729,53 @@ private slots:
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), QByteArray("{}"));
         }
+    }
+
+    // In a real terminal (tmux): Ctrl-C at the password prompt leaves the
+    // terminal echoing, and a delete asks first and takes "n" for no.
+    void terminalPromptsBehave()
+    {
+        if (QStandardPaths::findExecutable("tmux").isEmpty())
+            QFAIL("tmux is needed for the terminal test: apt-get install tmux");
+        QTemporaryDir socketDir;
+        const QString socket = socketDir.filePath("tmux");
+        const auto tmux = [&](const QStringList &arguments) {
+            QProcess process;
+            process.start("tmux", QStringList{"-S", socket} + arguments);
+            process.waitForFinished(10000);
+            return QString::fromUtf8(process.readAllStandardOutput());
+        };
+        // Waits until the screen shows a line matching `pattern`.
+        const auto waitFor = [&](const QString &pattern) {
+            const QRegularExpression line(pattern, QRegularExpression::MultilineOption);
+            for (int i = 0; i < 200; ++i) {
+                if (line.match(tmux({"capture-pane", "-p", "-t", "vhpd"})).hasMatch())
+                    return true;
+                QTest::qWait(50);
+            }
+            return false;
+        };
+        tmux({"new-session", "-d", "-s", "vhpd", "-x", "160", "-y", "40",
+              "env XDG_CONFIG_HOME=" + m_config.path() + " PS1='$ ' sh -i"});
+        const QString program = QString(VHPD_BINARY);
+
+        tmux({"send-keys", "-t", "vhpd", program + " --server " + m_root + " login demo", "Enter"});
+        QVERIFY2(waitFor("Password for demo:\\s*$"), qPrintable(tmux({"capture-pane", "-p"})));
+        tmux({"send-keys", "-t", "vhpd", "C-c"});
+        QVERIFY2(waitFor("^\\$\\s*$"), qPrintable(tmux({"capture-pane", "-p"})));
+        tmux({"send-keys", "-t", "vhpd", "stty -a | tr ' ;' '\\n\\n' | grep -x -e echo -e -echo",
+              "Enter"});
+        // Echo on: the typed line shows, and the flag stands on a line of its own.
+        QVERIFY2(waitFor("^echo$"), qPrintable(tmux({"capture-pane", "-p"})));
+
+        tmux({"send-keys", "-t", "vhpd", program + " model-set-delete 675946805e17ab1c0d3a6a5e",
+              "Enter"});
+        QVERIFY2(waitFor("Delete model set 675946805e17ab1c0d3a6a5e\\? \\[y/N\\]\\s*$"),
+                 qPrintable(tmux({"capture-pane", "-p"})));
+        tmux({"send-keys", "-t", "vhpd", "n", "Enter"});
+        QVERIFY2(waitFor("vhpd: nothing deleted"), qPrintable(tmux({"capture-pane", "-p"})));
+        tmux({"kill-server"});
+        QCOMPARE(vhpd({"model-set-show", "675946805e17ab1c0d3a6a5e"}).status, 0);
     }
 
     // Runs last: the server forgets the token, and the file goes.
