@@ -7,14 +7,14 @@
 #include <QUrl>
 #include <QtTest>
 
-SandboxClient::SandboxClient(const QString &redirectTouchRoot)
+SandboxServer::SandboxServer(const QString &redirectTouchRoot, const QByteArray &seed)
 {
     SandboxOptions options;
     options.dataFile = QStringLiteral(VHPD_SANDBOX_SEED);
     options.redirectTouchRoot = redirectTouchRoot;
     m_sandbox.reset(new Sandbox(options));
     QString error;
-    if (!m_sandbox->load(error))
+    if (!(seed.isEmpty() ? m_sandbox->load(error) : m_sandbox->loadJson(seed, error)))
         qFatal("cannot load the seed data: %s", qPrintable(error));
     m_server.reset(new HttpServer(*m_sandbox));
     m_port = m_server->start(QStringLiteral("127.0.0.1"), 0);
@@ -22,11 +22,19 @@ SandboxClient::SandboxClient(const QString &redirectTouchRoot)
         qFatal("the sandbox did not start");
 }
 
+SandboxServer::~SandboxServer()
+{
+    m_server->stop();
+}
+
+SandboxClient::SandboxClient(const SandboxServer &server)
+    : m_port(server.port())
+{}
+
 SandboxClient::~SandboxClient()
 {
     // Idle keep-alive connections would hold the server's workers.
     m_manager.clearConnectionCache();
-    m_server->stop();
 }
 
 QString SandboxClient::root() const

@@ -28,13 +28,37 @@ struct HttpResult
     QJsonArray array() const { return json().array(); }
 };
 
-// The sandbox loaded from the shipped seed file, served on a free loopback
-// port for the length of one test, and a plain HTTP client for it.
+// The sandbox loaded from seed data and served on a free loopback port until
+// it is destroyed. Loading the shipped seed file takes a while (seconds under
+// the sanitizers), so tests share a server where they can.
+class SandboxServer
+{
+public:
+    // `seed` is the text of a seed file; empty for the shipped one.
+    explicit SandboxServer(const QString &redirectTouchRoot = QString(),
+                           const QByteArray &seed = QByteArray());
+    ~SandboxServer();
+    SandboxServer(const SandboxServer &) = delete;
+    SandboxServer &operator=(const SandboxServer &) = delete;
+
+    int port() const { return m_port; }
+
+private:
+    std::unique_ptr<Sandbox> m_sandbox;
+    std::unique_ptr<HttpServer> m_server;
+    int m_port = -1;
+};
+
+// A plain HTTP client for a sandbox server, with a session of its own. It
+// closes its connections when destroyed, so that it does not hold the
+// server's workers.
 class SandboxClient
 {
 public:
-    explicit SandboxClient(const QString &redirectTouchRoot = QString());
+    explicit SandboxClient(const SandboxServer &server);
     ~SandboxClient();
+    SandboxClient(const SandboxClient &) = delete;
+    SandboxClient &operator=(const SandboxClient &) = delete;
 
     int port() const { return m_port; }
     QString root() const;
@@ -66,8 +90,6 @@ private:
     HttpResult send(const QByteArray &verb, const QString &pathAndQuery, const QByteArray &body,
                     QHttpMultiPart *form = nullptr);
 
-    std::unique_ptr<Sandbox> m_sandbox;
-    std::unique_ptr<HttpServer> m_server;
     int m_port = -1;
     QNetworkAccessManager m_manager;
     QString m_token;
