@@ -6,6 +6,7 @@
 #include "routes.h"
 #include "routesupport.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QMap>
 #include <QSet>
@@ -104,24 +105,42 @@ int floorRank(const QString &floor)
     return floor.isEmpty() ? -1000 : 1000;
 }
 
+// What a model's entities contribute to its tree: whether any is a group, and
+// the categories by domain by floor of the others.
+struct ModelContents
+{
+    bool group = false;
+    QMap<QString, QMap<int, QSet<int>>> floors;
+};
+
 // model -> floor -> domain -> categories, from the entities themselves.
 ApiReply entityTrees(const Store &store, const ApiRequest &request)
 {
-    QJsonArray trees;
-    for (const QJsonObject &model :
-         store.selectBy(QStringLiteral("models"), kProjectId, request.param(kProjectId))) {
-        bool group = false;
-        QMap<QString, QMap<int, QSet<int>>> floors;
-        for (const QJsonObject &entity :
-             store.selectBy(kEntities, kModelId, model.value(kId).toString())) {
-            if (entity.value(QLatin1String("group")).toBool()) {
-                group = true;
-                continue;
-            }
-            floors[entity.value(QLatin1String("floor")).toString()]
-                  [entity.value(QLatin1String("domain")).toInt()]
-                      .insert(entity.value(QLatin1String("category")).toInt());
+    const QList<QJsonObject> models =
+        store.selectBy(QStringLiteral("models"), kProjectId, request.param(kProjectId));
+    // One pass over the entities, each filed under its model.
+    QHash<QString, ModelContents> contents;
+    for (const QJsonObject &model : models)
+        contents.insert(model.value(kId).toString(), ModelContents());
+    for (const QJsonObject &entity : store.all(kEntities)) {
+        const QJsonValue modelId = entity.value(kModelId);
+        const auto found = modelId.isString() ? contents.find(modelId.toString()) : contents.end();
+        if (found == contents.end())
+            continue;
+        if (entity.value(QLatin1String("group")).toBool()) {
+            found->group = true;
+            continue;
         }
+        const QString floor = entity.value(QLatin1String("floor")).toString();
+        const int domain = entity.value(QLatin1String("domain")).toInt();
+        found->floors[floor][domain].insert(entity.value(QLatin1String("category")).toInt());
+    }
+
+    QJsonArray trees;
+    for (const QJsonObject &model : models) {
+        const ModelContents content = contents.value(model.value(kId).toString());
+        const bool group = content.group;
+        const QMap<QString, QMap<int, QSet<int>>> &floors = content.floors;
         QStringList floorNames = floors.keys();
         std::stable_sort(
             floorNames.begin(), floorNames.end(),
