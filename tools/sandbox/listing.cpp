@@ -3,6 +3,7 @@
 #include "queryevaluator.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace Listing {
 
@@ -18,6 +19,23 @@ bool readCount(const ApiRequest &request, const QString &name, int fallback, int
     bool ok = false;
     count = request.query.value(name).toInt(&ok);
     return ok && count >= 0;
+}
+
+// A document's place in an ordered answer: the value of the field ordered
+// by, read once per document rather than at every comparison, and its text
+// when it is one.
+struct SortKey
+{
+    QJsonValue value;
+    QString text;
+    int index = 0;
+};
+
+int compareKeys(const SortKey &a, const SortKey &b)
+{
+    if (a.value.isString() && b.value.isString())
+        return a.text.compare(b.text);
+    return QueryEvaluator::compare(a.value, b.value);
 }
 
 } // namespace
@@ -55,6 +73,10 @@ ApiReply page(const ApiRequest &request, QList<QJsonObject> documents, const Vie
         !readCount(request, QStringLiteral("limit"), 0, limit))
         return ApiReply::badRequest(QStringLiteral("skip and limit must be counts"));
 
+    // The documents' places in the answer: stored order unless ordered.
+    std::vector<SortKey> places(size_t(documents.size()));
+    for (int i = 0; i < documents.size(); ++i)
+        places[size_t(i)].index = i;
     QString order = request.query.value(QStringLiteral("order"));
     if (!order.isEmpty()) {
         const bool descending = order.startsWith(QLatin1Char('-'));
@@ -62,19 +84,23 @@ ApiReply page(const ApiRequest &request, QList<QJsonObject> documents, const Vie
             order.remove(0, 1);
         if (order.isEmpty())
             return ApiReply::badRequest(QStringLiteral("order needs a field name"));
+        for (SortKey &place : places) {
+            place.value = documents.at(place.index).value(order);
+            if (place.value.isString())
+                place.text = place.value.toString();
+        }
         // Ties keep the stored order, so that pages do not overlap.
-        std::stable_sort(documents.begin(), documents.end(),
-                         [&](const QJsonObject &a, const QJsonObject &b) {
-                             const int c = QueryEvaluator::compare(a.value(order), b.value(order));
-                             return descending ? c > 0 : c < 0;
-                         });
+        std::stable_sort(places.begin(), places.end(), [&](const SortKey &a, const SortKey &b) {
+            const int c = compareKeys(a, b);
+            return descending ? c > 0 : c < 0;
+        });
     }
 
     QJsonArray shown;
     const int end = limit == 0 ? documents.size()
                                : int(std::min<qint64>(documents.size(), qint64(skip) + limit));
     for (int i = skip; i < end; ++i)
-        shown.append(view(documents.at(i)));
+        shown.append(view(documents.at(places[size_t(i)].index)));
     return ApiReply::json(shown);
 }
 
