@@ -4,10 +4,16 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QVarLengthArray>
 
 namespace QueryEvaluator {
 
 namespace {
+
+// The values a condition is tested against in one document; a query is
+// tested against every document of a collection, and nearly all conditions
+// reach one or two values, which then need no allocation.
+using Values = QVarLengthArray<QJsonValue, 8>;
 
 bool isOperatorObject(const QJsonValue &value)
 {
@@ -117,12 +123,52 @@ QByteArray canonical(const QJsonValue &value)
     return QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
 }
 
+void collect(const QJsonValue &value, const QStringList &parts, int index, Values &out)
+{
+    if (index == parts.size()) {
+        out.append(value);
+        return;
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        const auto child = object.constFind(parts.at(index));
+        if (child != object.constEnd())
+            collect(child.value(), parts, index + 1, out);
+    } else if (value.isArray()) {
+        for (const QJsonValue &element : value.toArray()) {
+            if (element.isObject())
+                collect(element, parts, index, out);
+        }
+    }
+}
+
+// Adds the values `path` reaches in `document` to `out`. A path of a single
+// field, the usual case, is looked up without splitting it.
+void gather(const QJsonObject &document, const QString &path, Values &out)
+{
+    if (!path.contains(QLatin1Char('.'))) {
+        const auto found = document.constFind(path);
+        if (found != document.constEnd())
+            out.append(found.value());
+        return;
+    }
+    collect(document, path.split(QLatin1Char('.')), 0, out);
+}
+
+bool reaches(const QJsonObject &document, const QString &path)
+{
+    Values reached;
+    gather(document, path, reached);
+    return !reached.isEmpty();
+}
+
 // The values a field condition is tested against: those the path reaches
 // and, for arrays among them, their elements. A missing field is tested as null.
-QList<QJsonValue> candidates(const QJsonObject &document, const QString &field)
+void candidates(const QJsonObject &document, const QString &field, Values &values)
 {
-    QList<QJsonValue> values;
-    for (const QJsonValue &value : valuesAt(document, field)) {
+    Values reached;
+    gather(document, field, reached);
+    for (const QJsonValue &value : reached) {
         values.append(value);
         if (value.isArray()) {
             for (const QJsonValue &element : value.toArray())
@@ -131,7 +177,16 @@ QList<QJsonValue> candidates(const QJsonObject &document, const QString &field)
     }
     if (values.isEmpty())
         values.append(QJsonValue(QJsonValue::Null));
-    return values;
+}
+
+// The pattern of a "$regex" condition. A query tests it against every
+// document, so it is compiled once for all of them, not once for each.
+const QRegularExpression &pattern(const QString &text, QRegularExpression::PatternOptions options)
+{
+    thread_local QRegularExpression compiled;
+    if (compiled.pattern() != text || compiled.patternOptions() != options)
+        compiled = QRegularExpression(text, options);
+    return compiled;
 }
 
 bool equal(const QJsonValue &candidate, const QJsonValue &literal)
@@ -141,7 +196,7 @@ bool equal(const QJsonValue &candidate, const QJsonValue &literal)
     return candidate == literal;
 }
 
-bool anyEqual(const QList<QJsonValue> &values, const QJsonValue &literal)
+bool anyEqual(const Values &values, const QJsonValue &literal)
 {
     for (const QJsonValue &value : values) {
         if (equal(value, literal))
@@ -150,7 +205,7 @@ bool anyEqual(const QList<QJsonValue> &values, const QJsonValue &literal)
     return false;
 }
 
-bool anyIn(const QList<QJsonValue> &values, const QJsonArray &set)
+bool anyIn(const Values &values, const QJsonArray &set)
 {
     for (const QJsonValue &member : set) {
         if (anyEqual(values, member))
@@ -159,8 +214,7 @@ bool anyIn(const QList<QJsonValue> &values, const QJsonArray &set)
     return false;
 }
 
-bool anyOrdered(const QList<QJsonValue> &values, const QJsonValue &bound, bool below,
-                bool inclusive)
+bool anyOrdered(const Values &values, const QJsonValue &bound, bool below, bool inclusive)
 {
     for (const QJsonValue &value : values) {
         if (value.isNull() || kindRank(value) != kindRank(bound))
@@ -172,7 +226,7 @@ bool anyOrdered(const QList<QJsonValue> &values, const QJsonValue &bound, bool b
     return false;
 }
 
-bool anyMatchesPattern(const QList<QJsonValue> &values, const QRegularExpression &pattern)
+bool anyMatchesPattern(const Values &values, const QRegularExpression &pattern)
 {
     for (const QJsonValue &value : values) {
         if (value.isString() && pattern.match(value.toString()).hasMatch())
@@ -183,7 +237,8 @@ bool anyMatchesPattern(const QList<QJsonValue> &values, const QRegularExpression
 
 bool operatorsHold(const QJsonObject &document, const QString &field, const QJsonObject &operators)
 {
-    const QList<QJsonValue> values = candidates(document, field);
+    Values values;
+    candidates(document, field, values);
     for (auto it = operators.begin(); it != operators.end(); ++it) {
         const QString name = it.key();
         const QJsonValue operand = it.value();
@@ -205,35 +260,16 @@ bool operatorsHold(const QJsonObject &document, const QString &field, const QJso
         else if (name == QLatin1String("$lte"))
             holds = anyOrdered(values, operand, true, true);
         else if (name == QLatin1String("$exists"))
-            holds = operand.toBool() == !valuesAt(document, field).isEmpty();
+            holds = operand.toBool() == reaches(document, field);
         else if (name == QLatin1String("$regex"))
             holds = anyMatchesPattern(
-                values, QRegularExpression(
-                            operand.toString(),
-                            regexOptions(operators.value(QLatin1String("$options")).toString())));
+                values,
+                pattern(operand.toString(),
+                        regexOptions(operators.value(QLatin1String("$options")).toString())));
         if (!holds)
             return false;
     }
     return true;
-}
-
-void collect(const QJsonValue &value, const QStringList &parts, int index, QList<QJsonValue> &out)
-{
-    if (index == parts.size()) {
-        out.append(value);
-        return;
-    }
-    if (value.isObject()) {
-        const QJsonObject object = value.toObject();
-        const auto child = object.constFind(parts.at(index));
-        if (child != object.constEnd())
-            collect(child.value(), parts, index + 1, out);
-    } else if (value.isArray()) {
-        for (const QJsonValue &element : value.toArray()) {
-            if (element.isObject())
-                collect(element, parts, index, out);
-        }
-    }
 }
 
 } // namespace
@@ -301,8 +337,11 @@ bool matches(const QJsonObject &document, const QJsonObject &query)
         } else if (isOperatorObject(it.value())) {
             if (!operatorsHold(document, key, it.value().toObject()))
                 return false;
-        } else if (!anyEqual(candidates(document, key), it.value())) {
-            return false;
+        } else {
+            Values values;
+            candidates(document, key, values);
+            if (!anyEqual(values, it.value()))
+                return false;
         }
     }
     return true;
@@ -310,8 +349,12 @@ bool matches(const QJsonObject &document, const QJsonObject &query)
 
 QList<QJsonValue> valuesAt(const QJsonObject &document, const QString &path)
 {
+    Values reached;
+    gather(document, path, reached);
     QList<QJsonValue> values;
-    collect(document, path.split(QLatin1Char('.')), 0, values);
+    values.reserve(reached.size());
+    for (const QJsonValue &value : reached)
+        values.append(value);
     return values;
 }
 
