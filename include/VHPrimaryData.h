@@ -16,7 +16,7 @@
 #include <QString>
 #include <QStringList>
 
-template<typename Tag> struct VHPrimaryDataProbe;
+class VHPrimaryDataPrivate;
 
 /// The client's single gateway to the service's primary data. One object per
 /// process, reached through instance(); every operation runs on the calling
@@ -28,8 +28,10 @@ class VHPRIMARYDATA_EXPORT VHPrimaryData
 public:
     static VHPrimaryData *instance();
 
-    VHPrimaryData(const VHPrimaryData &) = default;
-    VHPrimaryData &operator=(const VHPrimaryData &) = default;
+    /// A copy holds a copy of the whole state (user and caches), independent
+    /// of the original from then on.
+    VHPrimaryData(const VHPrimaryData &other);
+    VHPrimaryData &operator=(const VHPrimaryData &other);
 
     /// @name Login and session
     /// @{
@@ -331,39 +333,14 @@ public:
     /// @}
 
 private:
-    /// Lets the test programs inspect the caches they check.
-    template<typename Tag> friend struct VHPrimaryDataProbe;
+    friend class VHPrimaryDataPrivate;
 
     VHPrimaryData();
     ~VHPrimaryData();
 
-    VHUser m_currentUser;
-    QList<VHUser> m_projectMembers;
-    bool m_structuresLoaded = false;
-    QList<VHStructure> m_structures;
-    QMap<QString, VHModel> m_models;
-    QMap<QString, VHModelSet> m_modelSets;
-    QList<VHModelTagType> m_modelTagTypes;
-    QList<VHModelTag> m_modelTags;
-    QMap<QString, QString> m_tagTypeByTagId;
-    QMap<QString, QString> m_tagNameByTagId;
-    QMap<QString, VHProject> m_projects;
-    QList<VHDomain> m_domains;
-    bool m_domainsLoaded = false;
-    bool m_qrSettingLoaded = false;
-    VHQRSetting m_qrSetting;
-    QString m_qrSettingInitialText;
-    bool m_qrTemplatesLoaded = false;
-    QList<VHQRTemplate> m_qrTemplates;
-    QMap<QString, VHPrintRecord> m_printRecords;
-    QMap<QString, VHEntity> m_entities;
-    QString m_entityRangeQuery;
-    bool m_canEditModel = false;
-    QMap<QString, bool> m_tagEditRights;
-    bool m_entityPropertyDisplayLoaded = false;
-    QMap<QString, bool> m_entityPropertyDisplay;
-    QMap<QString, QString> m_orgNameById;
-    VHError m_lastError;
+    /// The logged-in user and the caches, behind a pointer so that the
+    /// exported class keeps its size and layout when the state changes.
+    VHPrimaryDataPrivate *d;
 };
 
 #endif // VHPRIMARYDATA_H

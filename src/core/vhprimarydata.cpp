@@ -2,9 +2,26 @@
 
 #include "accountservice.h"
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 
-VHPrimaryData::VHPrimaryData() = default;
-VHPrimaryData::~VHPrimaryData() = default;
+VHPrimaryData::VHPrimaryData()
+    : d(new VHPrimaryDataPrivate)
+{}
+
+VHPrimaryData::~VHPrimaryData()
+{
+    delete d;
+}
+
+VHPrimaryData::VHPrimaryData(const VHPrimaryData &other)
+    : d(new VHPrimaryDataPrivate(*other.d))
+{}
+
+VHPrimaryData &VHPrimaryData::operator=(const VHPrimaryData &other)
+{
+    *d = *other.d;
+    return *this;
+}
 
 VHPrimaryData *VHPrimaryData::instance()
 {
@@ -16,28 +33,28 @@ VHPrimaryData *VHPrimaryData::instance()
 int VHPrimaryData::login(const QString &name, const QString &password, const QString &code,
                          QString &message, VHUser &user, bool useCode, bool useDouble)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     const int result =
         AccountService::login(name, password, code, message, user, useCode, useDouble);
-    m_currentUser = user;
+    d->m_currentUser = user;
     return result;
 }
 
 bool VHPrimaryData::logout()
 {
-    const FailureScope scope(m_lastError);
-    m_currentUser.id.clear();
+    const FailureScope scope(d->m_lastError);
+    d->m_currentUser.id.clear();
     return AccountService::logout();
 }
 
 VHError VHPrimaryData::lastError() const
 {
-    return m_lastError;
+    return d->m_lastError;
 }
 
 void VHPrimaryData::getCurrentUserInfo(VHUser &user)
 {
-    user = m_currentUser;
+    user = d->m_currentUser;
 }
 
 // Drops what belongs to the current project and session; the project records,
@@ -45,26 +62,26 @@ void VHPrimaryData::getCurrentUserInfo(VHUser &user)
 // replace them.
 void VHPrimaryData::clear()
 {
-    m_currentUser.id.clear();
-    m_projectMembers.clear();
-    m_structuresLoaded = false;
-    m_structures.clear();
-    m_models.clear();
-    m_modelSets.clear();
-    m_modelTagTypes.clear();
-    m_modelTags.clear();
-    m_tagTypeByTagId.clear();
-    m_tagNameByTagId.clear();
-    m_domains.clear();
-    m_domainsLoaded = false;
-    m_qrSettingLoaded = false;
-    m_qrSetting = VHQRSetting();
-    m_qrSettingInitialText.clear();
-    m_qrTemplatesLoaded = false;
-    m_qrTemplates.clear();
-    m_printRecords.clear();
-    m_entities.clear();
-    m_entityRangeQuery.clear();
-    m_entityPropertyDisplayLoaded = false;
-    m_entityPropertyDisplay.clear();
+    d->m_currentUser.id.clear();
+    d->m_projectMembers.clear();
+    d->m_structuresLoaded = false;
+    d->m_structures.clear();
+    d->m_models.clear();
+    d->m_modelSets.clear();
+    d->m_modelTagTypes.clear();
+    d->m_modelTags.clear();
+    d->m_tagTypeByTagId.clear();
+    d->m_tagNameByTagId.clear();
+    d->m_domains.clear();
+    d->m_domainsLoaded = false;
+    d->m_qrSettingLoaded = false;
+    d->m_qrSetting = VHQRSetting();
+    d->m_qrSettingInitialText.clear();
+    d->m_qrTemplatesLoaded = false;
+    d->m_qrTemplates.clear();
+    d->m_printRecords.clear();
+    d->m_entities.clear();
+    d->m_entityRangeQuery.clear();
+    d->m_entityPropertyDisplayLoaded = false;
+    d->m_entityPropertyDisplay.clear();
 }

@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 #include "entities/baseservice.h"
 #include "entities/modelservice.h"
 
@@ -24,59 +25,59 @@ void sortByName(QList<VHQRTemplate> &templates)
 
 bool VHPrimaryData::getProjectUserQRSetting(VHQRSetting &setting)
 {
-    const FailureScope scope(m_lastError);
-    if (m_qrSettingLoaded) {
-        setting = m_qrSetting;
+    const FailureScope scope(d->m_lastError);
+    if (d->m_qrSettingLoaded) {
+        setting = d->m_qrSetting;
         // A setting saved without a logo shows the one it was first read with.
         if (setting.logo.isEmpty())
-            setting.logo = m_qrSettingInitialText;
+            setting.logo = d->m_qrSettingInitialText;
         return true;
     }
     // Kept also after a failure, so that the next read asks again.
-    m_qrSettingLoaded = BaseService::getProjectUserQRSetting(setting);
-    m_qrSetting = setting;
-    m_qrSettingInitialText = setting.logo;
-    return m_qrSettingLoaded;
+    d->m_qrSettingLoaded = BaseService::getProjectUserQRSetting(setting);
+    d->m_qrSetting = setting;
+    d->m_qrSettingInitialText = setting.logo;
+    return d->m_qrSettingLoaded;
 }
 
 bool VHPrimaryData::createProjectUserQRSetting(VHQRSetting &setting)
 {
-    const FailureScope scope(m_lastError);
-    if (!BaseService::createProjectUserQRSetting(m_qrSetting, setting))
+    const FailureScope scope(d->m_lastError);
+    if (!BaseService::createProjectUserQRSetting(d->m_qrSetting, setting))
         return false;
-    m_qrSetting = setting;
+    d->m_qrSetting = setting;
     return true;
 }
 
 bool VHPrimaryData::updateProjectUserQRSetting(VHQRSetting &setting)
 {
-    const FailureScope scope(m_lastError);
-    if (!BaseService::updateProjectUserQRSetting(m_qrSetting, setting))
+    const FailureScope scope(d->m_lastError);
+    if (!BaseService::updateProjectUserQRSetting(d->m_qrSetting, setting))
         return false;
-    m_qrSetting = setting;
+    d->m_qrSetting = setting;
     return true;
 }
 
 bool VHPrimaryData::getQRTemplates(QList<VHQRTemplate> &templates)
 {
-    const FailureScope scope(m_lastError);
-    if (m_qrTemplatesLoaded) {
-        templates = m_qrTemplates;
+    const FailureScope scope(d->m_lastError);
+    if (d->m_qrTemplatesLoaded) {
+        templates = d->m_qrTemplates;
         sortByName(templates);
         return true;
     }
     // The caller's list is added to; whatever it then holds becomes the cache,
     // also after a failure, so that the next call loads again.
-    m_qrTemplatesLoaded = BaseService::getQRTemplates(templates);
+    d->m_qrTemplatesLoaded = BaseService::getQRTemplates(templates);
     sortByName(templates);
-    m_qrTemplates = templates;
-    return m_qrTemplatesLoaded;
+    d->m_qrTemplates = templates;
+    return d->m_qrTemplatesLoaded;
 }
 
 bool VHPrimaryData::getQRTemplateById(const QString &id, VHQRTemplate &qrTemplate)
 {
-    const FailureScope scope(m_lastError);
-    for (const VHQRTemplate &cached : qAsConst(m_qrTemplates)) {
+    const FailureScope scope(d->m_lastError);
+    for (const VHQRTemplate &cached : qAsConst(d->m_qrTemplates)) {
         if (cached.id == id) {
             qrTemplate = cached;
             return true;
@@ -87,20 +88,20 @@ bool VHPrimaryData::getQRTemplateById(const QString &id, VHQRTemplate &qrTemplat
 
 bool VHPrimaryData::createQRTemplate(VHQRTemplate &qrTemplate)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!BaseService::createQRTemplate(qrTemplate))
         return false;
     // Put in its place by name at the next listing.
-    m_qrTemplates.append(qrTemplate);
+    d->m_qrTemplates.append(qrTemplate);
     return true;
 }
 
 bool VHPrimaryData::updateQRTemplate(VHQRTemplate &qrTemplate)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!BaseService::updateQRTemplate(qrTemplate))
         return false;
-    for (VHQRTemplate &cached : m_qrTemplates) {
+    for (VHQRTemplate &cached : d->m_qrTemplates) {
         if (cached.id == qrTemplate.id) {
             cached = qrTemplate;
             break;
@@ -111,29 +112,29 @@ bool VHPrimaryData::updateQRTemplate(VHQRTemplate &qrTemplate)
 
 bool VHPrimaryData::deleteQRTemplate(const QString &id)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!BaseService::deleteQRTemplate(id))
         return false;
-    m_qrTemplates.erase(std::remove_if(m_qrTemplates.begin(), m_qrTemplates.end(),
-                                       [&id](const VHQRTemplate &t) { return t.id == id; }),
-                        m_qrTemplates.end());
+    d->m_qrTemplates.erase(std::remove_if(d->m_qrTemplates.begin(), d->m_qrTemplates.end(),
+                                          [&id](const VHQRTemplate &t) { return t.id == id; }),
+                           d->m_qrTemplates.end());
     return true;
 }
 
 bool VHPrimaryData::createPrintRecord(const QList<VHPrintRecord> &records)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::createPrintRecord(records);
 }
 
 bool VHPrimaryData::getResourcePrintRecord(const QString &resourceId, QList<VHPrintRecord> &records)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!ModelService::getResourcePrintRecord(resourceId, records))
         return false;
-    m_printRecords.clear();
+    d->m_printRecords.clear();
     for (const VHPrintRecord &record : qAsConst(records))
-        m_printRecords.insert(record.id, record);
+        d->m_printRecords.insert(record.id, record);
     std::sort(records.begin(), records.end(), [](const VHPrintRecord &a, const VHPrintRecord &b) {
         return a.createdAt > b.createdAt;
     });
@@ -142,8 +143,8 @@ bool VHPrimaryData::getResourcePrintRecord(const QString &resourceId, QList<VHPr
 
 bool VHPrimaryData::getPrintRecord(const QString &id, VHPrintRecord &record)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     // An unknown id yields, and leaves behind, a default record.
-    record = m_printRecords[id];
+    record = d->m_printRecords[id];
     return true;
 }

@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 #include "models/modelservice.h"
 #include "models/rememberedrecord.h"
 
@@ -70,61 +71,61 @@ void orderLike(const QStringList &ids, QList<VHModel> &models)
 
 bool VHPrimaryData::getModelById(const QString &id, VHModel &model, bool useCache)
 {
-    const FailureScope scope(m_lastError);
-    if (useCache && copyRemembered(m_models, id, model))
+    const FailureScope scope(d->m_lastError);
+    if (useCache && copyRemembered(d->m_models, id, model))
         return true;
     if (!ModelService::getModelById(id, model))
         return false;
-    completeAndCache(*this, m_models, model);
+    completeAndCache(*this, d->m_models, model);
     return true;
 }
 
 bool VHPrimaryData::getModelByVersion(const QString &id, int version, VHModel &model, bool useCache)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     // The current model answers when it has that version; otherwise the
     // history entry does, and a missing one leaves `model` a default record.
     getModelById(id, model, useCache);
     if (model.version != version && ModelService::getModelHistoryVersion(id, version, model))
-        completeAndCache(*this, m_models, model);
+        completeAndCache(*this, d->m_models, model);
     return !model.id.isEmpty();
 }
 
 bool VHPrimaryData::getModelHistory(const QString &modelId, QList<VHModel> &models)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!ModelService::getModelHistory(modelId, models))
         return false;
-    completeAndCache(*this, m_models, models);
+    completeAndCache(*this, d->m_models, models);
     return true;
 }
 
 bool VHPrimaryData::getModelHistoryVersion(const QString &modelId, int version, VHModel &model)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!ModelService::getModelHistoryVersion(modelId, version, model))
         return false;
-    completeAndCache(*this, m_models, model);
+    completeAndCache(*this, d->m_models, model);
     return true;
 }
 
 bool VHPrimaryData::getModelRecentUpload(QList<VHModel> &models)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!ModelService::getModelRecentUpload(models))
         return false;
-    completeAndCache(*this, m_models, models);
+    completeAndCache(*this, d->m_models, models);
     return true;
 }
 
 bool VHPrimaryData::getProjectModels(QList<VHModel> &models, bool onlyAuthorized)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     models.clear();
     if (!ModelService::getProjectModels(models))
         return false;
     // Models the user may not see are remembered all the same.
-    completeAndCache(*this, m_models, models);
+    completeAndCache(*this, d->m_models, models);
     std::sort(models.begin(), models.end(), [](const VHModel &a, const VHModel &b) {
         return VHPub::naturalSort(a.name, b.name, Qt::CaseInsensitive);
     });
@@ -138,7 +139,7 @@ bool VHPrimaryData::getProjectModels(QList<VHModel> &models, bool onlyAuthorized
 
 bool VHPrimaryData::getModelsByIds(const QStringList &ids, QList<VHModel> &models)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     models.clear();
     // Every batch is asked even after one has failed.
     bool allRead = true;
@@ -148,32 +149,32 @@ bool VHPrimaryData::getModelsByIds(const QStringList &ids, QList<VHModel> &model
         models.clear();
         return false;
     }
-    completeAndCache(*this, m_models, models);
+    completeAndCache(*this, d->m_models, models);
     return true;
 }
 
 void VHPrimaryData::getCurrentModels(QList<VHModel> &models)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     const QStringList ids = GetSoftCache()->currentModelIds();
     models.clear();
     models.reserve(ids.size());
     for (const QString &id : ids)
-        models.append(rememberedOrRead(*this, m_models, id));
+        models.append(rememberedOrRead(*this, d->m_models, id));
 }
 
 QString VHPrimaryData::getModelName(const QString &id)
 {
-    const FailureScope scope(m_lastError);
-    return rememberedOrRead(*this, m_models, id).name;
+    const FailureScope scope(d->m_lastError);
+    return rememberedOrRead(*this, d->m_models, id).name;
 }
 
 void VHPrimaryData::getModelNamesByModelIds(const QStringList &ids, QStringList &names)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     names.clear();
     for (const QString &id : ids) {
-        const QString name = rememberedOrRead(*this, m_models, id).name;
+        const QString name = rememberedOrRead(*this, d->m_models, id).name;
         if (!name.isEmpty())
             names.append(name);
     }
@@ -181,7 +182,7 @@ void VHPrimaryData::getModelNamesByModelIds(const QStringList &ids, QStringList 
 
 bool VHPrimaryData::freshModels(QList<VHModel> &models)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     QStringList ids;
     ids.reserve(models.size());
     for (const VHModel &model : models)
@@ -203,7 +204,7 @@ bool VHPrimaryData::freshModels(QList<VHModel> &models)
             continue;
         VHModel history;
         if (ModelService::getModelHistoryVersion(model.modelId, model.version, history)) {
-            completeAndCache(*this, m_models, history);
+            completeAndCache(*this, d->m_models, history);
             fresh.append(history);
         }
     }

@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 #include "models/modelservice.h"
 
 // Comparisons of two versions of a model come from the server each time.
@@ -8,7 +9,7 @@
 bool VHPrimaryData::getCompareModels(const QString &modelId, int baseVersion, int compareVersion,
                                      QMap<QString, QStringList> &diff)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::getCompareModels(modelId, baseVersion, compareVersion, diff);
 }
 
@@ -17,7 +18,7 @@ bool VHPrimaryData::getCompareEntityProperty(const QString &modelId, const QStri
                                              VHEntityPropertyVersion &base,
                                              VHEntityPropertyVersion &compare)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::getCompareEntityProperty(modelId, uuid, baseVersion, compareVersion, base,
                                                   compare);
 }

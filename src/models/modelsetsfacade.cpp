@@ -2,6 +2,7 @@
 
 #include "core/platform/exchangefailure.h"
 #include "core/requestframe.h"
+#include "core/vhprimarydata_p.h"
 #include "models/modelservice.h"
 #include "models/rememberedrecord.h"
 
@@ -20,33 +21,33 @@ void remember(QMap<QString, VHModelSet> &cache, const QList<VHModelSet> &sets)
 
 bool VHPrimaryData::getModelSet(const QString &id, VHModelSet &set, bool useCache)
 {
-    const FailureScope scope(m_lastError);
-    if (useCache && copyRemembered(m_modelSets, id, set))
+    const FailureScope scope(d->m_lastError);
+    if (useCache && copyRemembered(d->m_modelSets, id, set))
         return true;
     if (!ModelService::getModelSet(id, set))
         return false;
     // Under the id asked for, which is the one the next look-up uses.
-    m_modelSets.insert(id, set);
+    d->m_modelSets.insert(id, set);
     return true;
 }
 
 bool VHPrimaryData::getModelSets(const VHModelSetCondition &condition, QList<VHModelSet> &sets)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!ModelService::getModelSets(condition, sets))
         return false;
-    remember(m_modelSets, sets);
+    remember(d->m_modelSets, sets);
     return true;
 }
 
 bool VHPrimaryData::getModelSetModels(const QString &id, QList<VHModel> &models)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     models.clear();
     VHModelSet set;
     if (!ModelService::getModelSet(id, set))
         return false;
-    m_modelSets.insert(id, set);
+    d->m_modelSets.insert(id, set);
     // The answer is about the set: models that cannot be read leave the list
     // empty without making the call fail.
     getModelsByIds(set.modelIds, models);
@@ -55,30 +56,30 @@ bool VHPrimaryData::getModelSetModels(const QString &id, QList<VHModel> &models)
 
 QString VHPrimaryData::getModelSetName(const QString &id)
 {
-    const FailureScope scope(m_lastError);
-    return m_modelSets.value(id).name;
+    const FailureScope scope(d->m_lastError);
+    return d->m_modelSets.value(id).name;
 }
 
 bool VHPrimaryData::isModelSetNameExist(const QString &name)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     VHModelSetCondition condition;
     condition.createdBy = RequestFrame::currentUserId();
     condition.name = name;
     QList<VHModelSet> sets;
     if (ModelService::getModelSets(condition, sets))
-        remember(m_modelSets, sets);
+        remember(d->m_modelSets, sets);
     return !sets.isEmpty();
 }
 
 bool VHPrimaryData::createModelSet(VHModelSet &set)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::createModelSet(set);
 }
 
 bool VHPrimaryData::deleteModelSet(const QString &id)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::deleteModelSet(id);
 }

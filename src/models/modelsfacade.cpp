@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 #include "models/modelservice.h"
 
 // Model changes go straight to the server; the remembered models are left as
@@ -8,18 +9,18 @@
 
 bool VHPrimaryData::deleteModel(const QString &modelId)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::deleteModel(modelId);
 }
 
 bool VHPrimaryData::deleteModelHistory(const QString &historyId)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::deleteModelHistory(historyId);
 }
 
 bool VHPrimaryData::retryPreprocessModels(const QStringList &modelIds)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return ModelService::retryPreprocessModels(modelIds);
 }

@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 #include "models/modelservice.h"
 
 #include <algorithm>
@@ -21,7 +22,7 @@ template<typename Record> const Record *findById(const QList<Record> &records, c
 
 bool VHPrimaryData::initModelTags()
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     QList<VHModelTagType> types;
     const bool typesRead = ModelService::getModelTagTypes(types);
     // The project's default types lead; the others keep the server's order.
@@ -37,52 +38,52 @@ bool VHPrimaryData::initModelTags()
     }
     // Whatever arrived replaces the old state, so a failed read shows as
     // missing tags that the next lazy look-up asks for again.
-    m_modelTags = tags;
-    m_modelTagTypes = types;
-    m_tagTypeByTagId.clear();
-    m_tagNameByTagId.clear();
+    d->m_modelTags = tags;
+    d->m_modelTagTypes = types;
+    d->m_tagTypeByTagId.clear();
+    d->m_tagNameByTagId.clear();
     for (const VHModelTag &tag : qAsConst(tags)) {
-        m_tagTypeByTagId.insert(tag.id, tag.type);
-        m_tagNameByTagId.insert(tag.id, tag.name);
+        d->m_tagTypeByTagId.insert(tag.id, tag.type);
+        d->m_tagNameByTagId.insert(tag.id, tag.name);
     }
     return typesRead && tagsRead;
 }
 
 void VHPrimaryData::fillModelMapModelTag(VHModel &model)
 {
-    const FailureScope scope(m_lastError);
-    if (m_tagTypeByTagId.isEmpty())
+    const FailureScope scope(d->m_lastError);
+    if (d->m_tagTypeByTagId.isEmpty())
         initModelTags();
     // A tag no loaded tag knows is entered with the empty type, under which
     // all such tags of the model meet.
     for (const QString &tagId : qAsConst(model.tags))
-        model.mapModelTag.insert(m_tagTypeByTagId[tagId], tagId);
+        model.mapModelTag.insert(d->m_tagTypeByTagId[tagId], tagId);
 }
 
 bool VHPrimaryData::getModelTagTypes(QList<VHModelTagType> &types)
 {
-    const FailureScope scope(m_lastError);
-    if (m_modelTagTypes.isEmpty())
+    const FailureScope scope(d->m_lastError);
+    if (d->m_modelTagTypes.isEmpty())
         initModelTags();
-    types = m_modelTagTypes;
+    types = d->m_modelTagTypes;
     return true;
 }
 
 bool VHPrimaryData::getModelTags(QList<VHModelTag> &tags)
 {
-    const FailureScope scope(m_lastError);
-    if (m_modelTags.isEmpty())
+    const FailureScope scope(d->m_lastError);
+    if (d->m_modelTags.isEmpty())
         initModelTags();
-    tags = m_modelTags;
+    tags = d->m_modelTags;
     return true;
 }
 
 bool VHPrimaryData::getModelTagById(const QString &id, VHModelTag &tag)
 {
-    const FailureScope scope(m_lastError);
-    if (m_modelTags.isEmpty())
+    const FailureScope scope(d->m_lastError);
+    if (d->m_modelTags.isEmpty())
         initModelTags();
-    const VHModelTag *found = findById(m_modelTags, id);
+    const VHModelTag *found = findById(d->m_modelTags, id);
     if (!found)
         return false;
     tag = *found;
@@ -91,8 +92,8 @@ bool VHPrimaryData::getModelTagById(const QString &id, VHModelTag &tag)
 
 bool VHPrimaryData::getModeTagTypeById(const QString &id, VHModelTagType &type)
 {
-    const FailureScope scope(m_lastError);
-    const VHModelTagType *found = findById(m_modelTagTypes, id);
+    const FailureScope scope(d->m_lastError);
+    const VHModelTagType *found = findById(d->m_modelTagTypes, id);
     if (!found)
         return false;
     type = *found;
@@ -101,31 +102,31 @@ bool VHPrimaryData::getModeTagTypeById(const QString &id, VHModelTagType &type)
 
 QString VHPrimaryData::getModelTagNameById(const QString &id) const
 {
-    return m_tagNameByTagId.value(id);
+    return d->m_tagNameByTagId.value(id);
 }
 
 bool VHPrimaryData::initModelAuth()
 {
-    const FailureScope scope(m_lastError);
-    return ModelService::initModelAuth(m_canEditModel, m_tagEditRights);
+    const FailureScope scope(d->m_lastError);
+    return ModelService::initModelAuth(d->m_canEditModel, d->m_tagEditRights);
 }
 
 bool VHPrimaryData::canEditModel()
 {
-    const FailureScope scope(m_lastError);
-    return m_canEditModel;
+    const FailureScope scope(d->m_lastError);
+    return d->m_canEditModel;
 }
 
 bool VHPrimaryData::canEditTagModel(const QStringList &tagIds)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     // Every tag with a recorded right must allow editing; tags without one do
     // not restrict.
     bool allowed = true;
     for (const QString &tagId : tagIds) {
-        const auto right = m_tagEditRights.constFind(tagId);
-        if (right != m_tagEditRights.constEnd())
+        const auto right = d->m_tagEditRights.constFind(tagId);
+        if (right != d->m_tagEditRights.constEnd())
             allowed = allowed && *right;
     }
-    return allowed && m_canEditModel;
+    return allowed && d->m_canEditModel;
 }

@@ -2,6 +2,7 @@
 
 #include "core/platform/exchangefailure.h"
 #include "core/requestframe.h"
+#include "core/vhprimarydata_p.h"
 
 #include "VHNetwork.h"
 
@@ -30,12 +31,12 @@ QMap<QString, QString> uploadFields(const VHUploadDNG &upload)
 
 bool VHPrimaryData::uploadModelDNG(const VHUploadDNG &upload)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return CFileUploadProxy::uploadDNG(upload.filePath, uploadFields(upload));
 }
 
 bool VHPrimaryData::updateModelDNG(const VHUploadDNG &upload)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return CFileUploadProxy::updateDNG(upload.filePath, uploadFields(upload), upload.modelId);
 }

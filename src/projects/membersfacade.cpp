@@ -2,27 +2,28 @@
 
 #include "core/platform/exchangefailure.h"
 #include "core/requestframe.h"
+#include "core/vhprimarydata_p.h"
 #include "projects/accountservice.h"
 
 void VHPrimaryData::getUsers(QList<VHUser> &users, bool refresh)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     // An empty member list is never taken for a loaded one.
-    if (refresh || m_projectMembers.isEmpty())
+    if (refresh || d->m_projectMembers.isEmpty())
         initProjectMembers();
-    users = m_projectMembers;
+    users = d->m_projectMembers;
 }
 
 void VHPrimaryData::initProjectMembers()
 {
-    const FailureScope scope(m_lastError);
-    m_projectMembers.clear();
-    AccountService::getProjectMembers(RequestFrame::currentProjectId(), m_projectMembers);
+    const FailureScope scope(d->m_lastError);
+    d->m_projectMembers.clear();
+    AccountService::getProjectMembers(RequestFrame::currentProjectId(), d->m_projectMembers);
 }
 
 QString VHPrimaryData::getInviteColleagueLink()
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     QString link;
     if (!AccountService::getInviteColleagueLink(RequestFrame::currentProjectId(), link))
         return QString();
@@ -31,18 +32,18 @@ QString VHPrimaryData::getInviteColleagueLink()
 
 bool VHPrimaryData::getRequestsById(const QString &requestId, VHMemRequest &request)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::getRequestsById(requestId, request);
 }
 
 bool VHPrimaryData::passInvitation(const QString &requestId, const Approved &approved, int &code)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::passInvitation(requestId, approved, code);
 }
 
 bool VHPrimaryData::rejectInvitation(const QString &requestId)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::rejectInvitation(requestId);
 }

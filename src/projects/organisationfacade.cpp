@@ -1,6 +1,7 @@
 #include "VHPrimaryData.h"
 
 #include "core/platform/exchangefailure.h"
+#include "core/vhprimarydata_p.h"
 #include "projects/accountservice.h"
 
 namespace {
@@ -26,92 +27,92 @@ template<typename Unit> QString nameById(const QList<Unit> &units, const QString
 
 bool VHPrimaryData::getProjectCircles(QList<VHCircle> &circles)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!AccountService::getProjectCircles(circles))
         return false;
-    rememberDisplayNames(circles, m_orgNameById);
+    rememberDisplayNames(circles, d->m_orgNameById);
     return true;
 }
 
 bool VHPrimaryData::getProjectEnterprises(QList<VHEnterprise> &enterprises)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     if (!AccountService::getProjectEnterprises(enterprises))
         return false;
-    rememberDisplayNames(enterprises, m_orgNameById);
+    rememberDisplayNames(enterprises, d->m_orgNameById);
     return true;
 }
 
 QString VHPrimaryData::getProjectCircleName(const QString &id)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     // Answered from what the loaders stored; an unknown id is remembered with
     // an empty name.
-    return m_orgNameById[id];
+    return d->m_orgNameById[id];
 }
 
 bool VHPrimaryData::getStructures(QList<VHStructure> &structures)
 {
-    const FailureScope scope(m_lastError);
-    if (m_structuresLoaded) {
-        structures = m_structures;
+    const FailureScope scope(d->m_lastError);
+    if (d->m_structuresLoaded) {
+        structures = d->m_structures;
         return true;
     }
     // Whatever the caller's list held becomes part of the cache, and a failed
     // load is kept too, to be replaced by the next attempt.
-    m_structuresLoaded = AccountService::getStructures(structures);
-    m_structures = structures;
-    return m_structuresLoaded;
+    d->m_structuresLoaded = AccountService::getStructures(structures);
+    d->m_structures = structures;
+    return d->m_structuresLoaded;
 }
 
 QString VHPrimaryData::getStructureName(const QString &structureId)
 {
-    const FailureScope scope(m_lastError);
-    if (m_structures.isEmpty() && !m_structuresLoaded) {
+    const FailureScope scope(d->m_lastError);
+    if (d->m_structures.isEmpty() && !d->m_structuresLoaded) {
         QList<VHStructure> structures;
-        m_structuresLoaded = AccountService::getStructures(structures);
-        m_structures = structures;
+        d->m_structuresLoaded = AccountService::getStructures(structures);
+        d->m_structures = structures;
     }
-    return nameById(m_structures, structureId);
+    return nameById(d->m_structures, structureId);
 }
 
 bool VHPrimaryData::getDomain(QList<VHDomain> &domains)
 {
-    const FailureScope scope(m_lastError);
-    m_domainsLoaded = AccountService::getDomain(domains);
-    if (m_domainsLoaded)
-        m_domains = domains;
-    return m_domainsLoaded;
+    const FailureScope scope(d->m_lastError);
+    d->m_domainsLoaded = AccountService::getDomain(domains);
+    if (d->m_domainsLoaded)
+        d->m_domains = domains;
+    return d->m_domainsLoaded;
 }
 
 QString VHPrimaryData::getDomainNameById(const QString &domainId)
 {
-    const FailureScope scope(m_lastError);
-    if (!m_domainsLoaded)
-        m_domainsLoaded = AccountService::getDomain(m_domains);
-    return nameById(m_domains, domainId);
+    const FailureScope scope(d->m_lastError);
+    if (!d->m_domainsLoaded)
+        d->m_domainsLoaded = AccountService::getDomain(d->m_domains);
+    return nameById(d->m_domains, domainId);
 }
 
 bool VHPrimaryData::getSpecies(QList<VHSpecies> &species)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::getSpecies(species);
 }
 
 QString VHPrimaryData::getSpeciesNameById(const QString &speciesId)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::getSpeciesNameById(speciesId);
 }
 
 bool VHPrimaryData::getSubcontract(QList<VHSubcontract> &subcontracts)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::getSubcontract(subcontracts);
 }
 
 QString VHPrimaryData::getSubcontractNameById(const QString &subcontractId)
 {
-    const FailureScope scope(m_lastError);
+    const FailureScope scope(d->m_lastError);
     return AccountService::getSubcontractNameById(subcontractId);
 }

@@ -13,8 +13,8 @@ struct FaultFields;
 template<> struct VHPrimaryDataProbe<FaultFields>
 {
     static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
-    static QList<VHUser> &projectMembers() { return facade().m_projectMembers; }
-    static QMap<QString, VHModel> &models() { return facade().m_models; }
+    static QList<VHUser> &projectMembers() { return facadeState().m_projectMembers; }
+    static QMap<QString, VHModel> &models() { return facadeState().m_models; }
 };
 using Probe = VHPrimaryDataProbe<FaultFields>;
 

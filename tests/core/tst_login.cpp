@@ -222,6 +222,33 @@ private slots:
         QCOMPARE(m_server.requestCount(), 0);
     }
 
+    // A copy carries the whole state and is independent of the original;
+    // assignment copies it again.
+    void copiesHoldTheirOwnState()
+    {
+        CoreProbe::currentUser().name = "Ann";
+        CoreProbe::projectMembers() = {CoreProbe::currentUser()};
+        facadeState().m_projects.insert("p1", VHProject());
+        VHPrimaryData *copy = new VHPrimaryData(*facade());
+        VHPrimaryDataPrivate &copied = *VHPrimaryDataPrivate::get(copy);
+        QCOMPARE(copied.m_currentUser.name, QString("Ann"));
+        QCOMPARE(copied.m_projectMembers.size(), 1);
+
+        copy->clear();
+        copied.m_projects.clear();
+        copied.m_currentUser.name = "Bob";
+        QCOMPARE(CoreProbe::projectMembers().size(), 1);
+        QVERIFY(facadeState().m_projects.contains("p1"));
+        QCOMPARE(CoreProbe::currentUser().name, QString("Ann"));
+
+        *copy = *facade();
+        QCOMPARE(copied.m_projectMembers.size(), 1);
+        QCOMPARE(copied.m_currentUser.name, QString("Ann"));
+        VHPrimaryDataPrivate::destroy(copy);
+        facadeState().m_projects.clear();
+        CoreProbe::projectMembers().clear();
+    }
+
 private:
     static VHPrimaryData *facade() { return VHPrimaryData::instance(); }
     TestServer m_server;

@@ -11,9 +11,9 @@ struct ReentrancyFields;
 template<> struct VHPrimaryDataProbe<ReentrancyFields>
 {
     static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
-    static QList<VHUser> &projectMembers() { return facade().m_projectMembers; }
-    static QMap<QString, VHModel> &models() { return facade().m_models; }
-    static QMap<QString, VHProject> &projects() { return facade().m_projects; }
+    static QList<VHUser> &projectMembers() { return facadeState().m_projectMembers; }
+    static QMap<QString, VHModel> &models() { return facadeState().m_models; }
+    static QMap<QString, VHProject> &projects() { return facadeState().m_projects; }
 };
 using Probe = VHPrimaryDataProbe<ReentrancyFields>;
 

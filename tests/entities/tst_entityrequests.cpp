@@ -1,3 +1,4 @@
+#include "facadeprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
 
@@ -7,8 +8,8 @@ struct EntityFields;
 template<> struct VHPrimaryDataProbe<EntityFields>
 {
     static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
-    static QMap<QString, VHEntity> &entities() { return facade().m_entities; }
-    static QString &rangeQuery() { return facade().m_entityRangeQuery; }
+    static QMap<QString, VHEntity> &entities() { return facadeState().m_entities; }
+    static QString &rangeQuery() { return facadeState().m_entityRangeQuery; }
 };
 using EntityProbe = VHPrimaryDataProbe<EntityFields>;
 

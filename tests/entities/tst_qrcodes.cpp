@@ -1,4 +1,5 @@
 #include "entities/qrcodec.h"
+#include "facadeprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
 
@@ -8,10 +9,10 @@ struct QRFields;
 template<> struct VHPrimaryDataProbe<QRFields>
 {
     static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
-    static VHQRSetting &setting() { return facade().m_qrSetting; }
-    static bool &templatesLoaded() { return facade().m_qrTemplatesLoaded; }
-    static QList<VHQRTemplate> &templates() { return facade().m_qrTemplates; }
-    static QMap<QString, VHPrintRecord> &printRecords() { return facade().m_printRecords; }
+    static VHQRSetting &setting() { return facadeState().m_qrSetting; }
+    static bool &templatesLoaded() { return facadeState().m_qrTemplatesLoaded; }
+    static QList<VHQRTemplate> &templates() { return facadeState().m_qrTemplates; }
+    static QMap<QString, VHPrintRecord> &printRecords() { return facadeState().m_printRecords; }
 };
 using QRProbe = VHPrimaryDataProbe<QRFields>;
 
