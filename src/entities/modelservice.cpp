@@ -4,7 +4,7 @@
 #include "core/requestframe.h"
 #include "entities/entitycodec.h"
 #include "entities/extendpropertycodec.h"
-#include "entities/qrcodec.h"
+#include "entities/qrcodes/qrcodec.h"
 #include "entities/querybuilder.h"
 
 #include <QJsonArray>

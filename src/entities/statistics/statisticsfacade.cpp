@@ -2,7 +2,7 @@
 
 #include "core/platform/exchangefailure.h"
 #include "core/vhprimarydata_p.h"
-#include "entities/worksheetservice.h"
+#include "entities/statistics/worksheetservice.h"
 
 // Work-sheet figures are read afresh at every call.
 

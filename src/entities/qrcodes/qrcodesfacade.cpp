@@ -2,7 +2,7 @@
 
 #include "core/platform/exchangefailure.h"
 #include "core/vhprimarydata_p.h"
-#include "entities/baseservice.h"
+#include "entities/qrcodes/baseservice.h"
 #include "entities/modelservice.h"
 
 #include "VHPublicFun.h"

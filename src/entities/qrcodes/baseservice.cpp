@@ -1,7 +1,7 @@
 #include "baseservice.h"
 
 #include "core/requestframe.h"
-#include "entities/qrcodec.h"
+#include "entities/qrcodes/qrcodec.h"
 
 #include "VHPublicFun.h"
 

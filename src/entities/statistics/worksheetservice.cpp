@@ -3,7 +3,7 @@
 #include "core/jsonfields.h"
 #include "core/requestframe.h"
 #include "entities/querybuilder.h"
-#include "entities/statisticscodec.h"
+#include "entities/statistics/statisticscodec.h"
 
 using namespace RequestFrame;
 using JsonField::integer;

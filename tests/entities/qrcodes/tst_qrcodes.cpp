@@ -1,4 +1,4 @@
-#include "entities/qrcodec.h"
+#include "entities/qrcodes/qrcodec.h"
 #include "facadeprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
