@@ -19,7 +19,8 @@ VHPrimaryData::VHPrimaryData(const VHPrimaryData &other)
 
 VHPrimaryData &VHPrimaryData::operator=(const VHPrimaryData &other)
 {
-    *d = *other.d;
+    if (this != &other)
+        *d = *other.d;
     return *this;
 }
 
