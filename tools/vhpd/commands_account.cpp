@@ -1,12 +1,11 @@
 // Logging in and out, and who is logged in.
 #include "context.h"
+#include "lookup.h"
 #include "records.h"
 #include "transport.h"
 
 #include <VHNetwork.h>
 #include <VHPrimaryData.h>
-
-#include <QCommandLineParser>
 
 #include <csignal>
 #include <cstdio>
@@ -63,10 +62,11 @@ QString readSecret(const QString &prompt)
     return QString::fromUtf8(line).trimmed();
 }
 
-void declareLogin(QCommandLineParser &parser)
+void declareLogin(Options &parser)
 {
     parser.addPositionalArgument(QStringLiteral("name"),
-                                 QStringLiteral("Account name or phone number."));
+                                 QStringLiteral("Account name or phone number (default: the "
+                                                "saved login's)."));
     addOption(parser, "password-stdin",
               "Read the password from standard input (else $VHPD_PASSWORD, else a prompt).");
     addOption(parser, "phone",
@@ -103,7 +103,10 @@ bool requestCode(Context &context, const QString &phone, QString &code, int &sta
 int login(Context &context)
 {
     const QString phone = context.value("phone");
-    const QString name = context.argument(0).isEmpty() ? phone : context.argument(0);
+    QString name = context.argument(0).isEmpty() ? phone : context.argument(0);
+    // Logging in again: the account of the saved login.
+    if (name.isEmpty())
+        name = context.session.user.name;
     if (name.isEmpty())
         return context.usage(QStringLiteral("give an account name, or --phone"));
     // A stale token of an earlier login is not sent along.
@@ -211,11 +214,15 @@ int whoami(Context &context)
     return ExitOk;
 }
 
+// A user by id, or a member of the current project by name.
 int user(Context &context)
 {
+    VHUser found;
+    if (const int status = findUser(context, context.argument(0), found))
+        return status;
     VHUser user;
-    if (!context.data().getUser(context.argument(0), user, true))
-        return context.fail(QStringLiteral("no user %1").arg(context.argument(0)));
+    if (!context.data().getUser(found.id, user, true))
+        return context.fail(QStringLiteral("no user %1").arg(found.id));
     context.out.record(kUserFields, toJson(user));
     return ExitOk;
 }
@@ -225,11 +232,10 @@ int countries(Context &context)
     QStringList codes;
     if (!context.data().getCountryCodes(codes))
         return context.fail(QStringLiteral("cannot read the country codes"));
-    if (context.out.isJson())
-        context.out.json(QJsonArray::fromStringList(codes));
-    else
-        context.out.text(codes.join(QLatin1Char(' ')));
-    return ExitOk;
+    QJsonArray rows;
+    for (const QString &code : codes)
+        rows.append(QJsonObject{{QStringLiteral("code"), code}});
+    return context.showRows("country codes", {{"Code", "code"}}, rows);
 }
 
 } // namespace
@@ -238,13 +244,21 @@ QList<Command> accountCommands()
 {
     return {
         {"login", "[name]", "Log in with a password or a verification code.", Needs::Server, 0, 1,
-         declareLogin, login},
-        {"logout", "", "Log out and forget the saved login.", Needs::Nothing, 0, 0, nullptr,
-         logout},
+         declareLogin, login, Group::Session,
+         "vhpd --server https://vh.example.com login alice\n"
+         "# again, as the saved login's user:\n"
+         "vhpd login",
+         "{\"server\", \"user\": user}"},
+        {"logout", "", "Log out and forget the saved login.", Needs::Nothing, 0, 0, nullptr, logout,
+         Group::Session, "vhpd logout", "{\"loggedOut\": true or false}"},
         {"whoami", "", "Show the logged-in user, the server and the current project.", Needs::Login,
-         0, 0, nullptr, whoami},
-        {"user", "<user-id>", "Show a user.", Needs::Login, 1, 1, nullptr, user},
+         0, 0, nullptr, whoami, Group::Session, "vhpd whoami", "user +server +project"},
+        {"user", "<user>", "Show a user: an id, or a member's name.", Needs::Login, 1, 1, nullptr,
+         user, Group::Members,
+         "vhpd user sarah.okafor\n"
+         "vhpd user 675946805e17ab1c0d3a5c02",
+         "user"},
         {"countries", "", "List the country codes of phone numbers.", Needs::Server, 0, 0, nullptr,
-         countries},
+         countries, Group::Organisation, "vhpd countries", "[{code}]"},
     };
 }

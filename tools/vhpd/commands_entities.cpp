@@ -1,27 +1,29 @@
 // Entities of the current project's models: the paged search with its
 // filters, the entity tree, and the elements' extended properties.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 
-#include <QCommandLineParser>
-
 namespace {
 
-void declareEntities(QCommandLineParser &parser)
+void declareEntities(Options &parser)
 {
     addOption(parser, "name", "Names matching this regular expression (any case).", "regex");
     addOption(parser, "printed", "Only entities whose label has been printed.");
-    addOption(parser, "printed-by", "Printed by this user; may be repeated.", "user-id");
+    addOption(parser, "printed-by", "Printed by this user (name or id); may be repeated.", "user");
     addOption(parser, "printed-from", "Printed on or after this day.", "yyyy-mm-dd");
     addOption(parser, "printed-to", "Printed on or before this day.", "yyyy-mm-dd");
-    addOption(parser, "model", "Only entities of this model (id); may be repeated.", "model-id");
+    addOption(parser, "model", "Only entities of this model (id or name); may be repeated.",
+              "model");
     addOption(parser, "group", "Of the models given, the group entities.");
     addOption(parser, "floor", "Of the models given, this floor; may be repeated.", "floor");
     addOption(parser, "domain", "On the floors given, this domain; may be repeated.", "n");
     addOption(parser, "category", "In the domains given, this category; may be repeated.", "n");
-    addPagingOptions(parser);
 }
+
+// Searches page by page.
+constexpr int kSearchPageSize = 20;
 
 bool readDay(Context &context, const char *option, QDateTime &day)
 {
@@ -50,23 +52,24 @@ bool readNumbers(Context &context, const char *option, QList<int> &numbers)
 }
 
 // The part of the entity tree that --model, --group, --floor, --domain and
-// --category select: every model given, whole unless a finer option narrows it.
-bool readSelection(Context &context, VHEntityCondition &condition)
+// --category select: every model given, whole unless a finer option narrows
+// it. ExitOk, or the status of the failure reported.
+int readSelection(Context &context, VHEntityCondition &condition)
 {
     QList<int> domains;
     QList<int> categories;
     if (!readNumbers(context, "domain", domains) || !readNumbers(context, "category", categories))
-        return false;
+        return ExitUsage;
     const QStringList floors = context.values("floor");
-    const QStringList models = context.values("model");
     if ((!categories.isEmpty() && domains.isEmpty()) || (!domains.isEmpty() && floors.isEmpty()) ||
-        ((!floors.isEmpty() || context.isSet("group")) && models.isEmpty())) {
-        context.usage(QStringLiteral("--category needs --domain, --domain needs --floor, and "
-                                     "--floor and --group need --model"));
-        return false;
-    }
+        ((!floors.isEmpty() || context.isSet("group")) && !context.isSet("model")))
+        return context.usage(QStringLiteral("--category needs --domain, --domain needs --floor, "
+                                            "and --floor and --group need --model"));
+    QStringList models;
+    if (const int status = findModelIds(context, context.values("model"), models))
+        return status;
     if (models.isEmpty())
-        return true;
+        return ExitOk;
     condition.allModels = false;
     for (const QString &modelId : models) {
         VHEntityTree tree;
@@ -82,24 +85,29 @@ bool readSelection(Context &context, VHEntityCondition &condition)
         }
         condition.models.append(tree);
     }
-    return true;
+    return ExitOk;
 }
 
-bool readCondition(Context &context, VHEntityCondition &condition)
+// ExitOk, or the status of the failure reported.
+int readCondition(Context &context, VHEntityCondition &condition)
 {
     condition.name = context.value("name");
     condition.printed = context.isSet("printed");
     if (context.isSet("printed-by")) {
         condition.allPrintedBy = false;
-        condition.printedBy = context.values("printed-by");
+        if (const int status =
+                findUserIds(context, context.values("printed-by"), condition.printedBy))
+            return status;
     }
     if (context.isSet("printed-from") || context.isSet("printed-to")) {
         condition.allPrintedAt = false;
         condition.printedFrom = QDate(1970, 1, 1).startOfDay();
         condition.printedTo = QDate::currentDate().startOfDay();
     }
-    return readDay(context, "printed-from", condition.printedFrom) &&
-           readDay(context, "printed-to", condition.printedTo) && readSelection(context, condition);
+    if (!readDay(context, "printed-from", condition.printedFrom) ||
+        !readDay(context, "printed-to", condition.printedTo))
+        return ExitUsage;
+    return readSelection(context, condition);
 }
 
 // One page of the entities the filters select, most recently printed first.
@@ -108,21 +116,20 @@ int entities(Context &context)
     VHEntityCondition condition;
     int page = 1;
     int pageSize = 0;
-    if (!readCondition(context, condition) || !context.paging(page, pageSize))
+    if (!context.paging(page, pageSize, kSearchPageSize))
         return ExitUsage;
+    if (const int status = readCondition(context, condition))
+        return status;
     int count = 0;
     QList<VHEntity> entities;
-    if (!context.data().getEntityRangeCount(condition, count) ||
-        !context.data().getEntityRangeData((page - 1) * pageSize, pageSize, entities))
+    if (!context.data().getEntityRangeCount(condition, count))
         return context.fail(QStringLiteral("the entity search failed"));
-    return context.showPage(count, page, pageSize, "entities",
-                            {{"QR code", "qrCode"},
-                             {"Name", "name"},
-                             {"Model", "model"},
-                             {"Floor", "floor"},
-                             {"Printed at", "printedAt"},
-                             {"Uuid", "uuid"}},
-                            toJsonArray(entities));
+    if (const int status = context.checkPage(count, page, pageSize, "entities"))
+        return status;
+    if (!context.data().getEntityRangeData((page - 1) * pageSize, pageSize, entities))
+        return context.fail(QStringLiteral("the entity search failed"));
+    return context.showPage(count, page, pageSize, "entities", entityColumns(),
+                            entityRows(context, entities));
 }
 
 // The project's entity tree: per model and floor, the domains with the
@@ -133,8 +140,14 @@ int entityTree(Context &context)
     if (!context.data().getEntityTree(trees))
         return context.fail(QStringLiteral("cannot read the entity tree"));
     if (context.out.isJson()) {
-        context.out.json(toJsonArray(trees));
-        return ExitOk;
+        QJsonArray nodes;
+        for (const VHEntityTree &tree : trees) {
+            QJsonObject node = toJson(tree);
+            const QString model = context.data().getModelName(tree.modelId);
+            node.insert(QStringLiteral("modelName"), model.isEmpty() ? tree.modelId : model);
+            nodes.append(node);
+        }
+        return context.showRows("models", {}, nodes);
     }
     QJsonArray rows;
     for (const VHEntityTree &tree : trees) {
@@ -157,9 +170,9 @@ int entityTree(Context &context)
                             {QStringLiteral("domains"), domains.join(QLatin1String(", "))}});
         }
     }
-    context.out.list({{"Model", "model"}, {"Floor", "floor"}, {"Domains (categories)", "domains"}},
-                     rows, QStringLiteral("The tree is empty."));
-    return ExitOk;
+    return context.showRows(
+        "floors", {{"Model", "model"}, {"Floor", "floor"}, {"Domains (categories)", "domains"}},
+        rows);
 }
 
 const QList<Column> kPropertyColumns = {
@@ -175,26 +188,19 @@ int properties(Context &context)
         if (!context.data().getExtendPropertyByGuid(uuids.first(), documents))
             return context.fail(
                 QStringLiteral("cannot read the properties of %1").arg(uuids.first()));
-        if (context.out.isJson()) {
-            context.out.json(toJsonArray(documents));
-            return ExitOk;
-        }
         QJsonArray rows;
         for (const VHEntityPropertyExtend &document : documents)
             for (const QJsonValue &row : toJsonArray(document.properties))
                 rows.append(row);
-        context.out.list(kPropertyColumns, rows, QStringLiteral("No extended properties."));
-        return ExitOk;
+        return context.showRows("properties", kPropertyColumns, rows);
     }
     QList<VHProperty> merged;
     if (!context.data().getExtendPropertyMerged(uuids, merged))
         return context.fail(QStringLiteral("cannot read the merged properties"));
-    context.out.list(kPropertyColumns, toJsonArray(merged),
-                     QStringLiteral("No extended properties."));
-    return ExitOk;
+    return context.showRows("properties", kPropertyColumns, toJsonArray(merged));
 }
 
-void declarePropertySearch(QCommandLineParser &parser)
+void declarePropertySearch(Options &parser)
 {
     parser.addPositionalArgument(QStringLiteral("text"), QStringLiteral("Text to look for."));
     addOption(parser, "exact",
@@ -209,12 +215,11 @@ int propertySearch(Context &context)
     if (!context.data().getEntityByExtendProperty(context.argument(0), context.isSet("exact"),
                                                   uuids))
         return context.fail(QStringLiteral("the property search failed"));
-    if (context.out.isJson())
-        context.out.json(QJsonArray::fromStringList(uuids));
-    else
-        context.out.text(uuids.isEmpty() ? QStringLiteral("No elements.")
-                                         : uuids.join(QLatin1Char('\n')));
-    return ExitOk;
+    uuids.removeDuplicates();
+    QJsonArray rows;
+    for (const QString &uuid : uuids)
+        rows.append(QJsonObject{{QStringLiteral("uuid"), uuid}});
+    return context.showRows("elements", {{"Uuid", "uuid"}}, rows);
 }
 
 } // namespace
@@ -223,12 +228,20 @@ QList<Command> entityCommands()
 {
     return {
         {"entities", "", "Search the project's entities, a page at a time.", Needs::Project, 0, 0,
-         declareEntities, entities},
+         declareEntities, entities, Group::Entities,
+         "vhpd entities --name wall --printed-by demo\n"
+         "vhpd entities --model \"Block A - Architecture\" --floor L04 --page 2",
+         "[entity +printedByName]"},
         {"entity-tree", "", "Show the project's entity tree.", Needs::Project, 0, 0, nullptr,
-         entityTree},
-        {"properties", "<uuid>...", "Show the extended properties of elements.", Needs::Project, 1,
-         -1, nullptr, properties},
+         entityTree, Group::Entities, "vhpd entity-tree", "[entityTree +modelName]"},
+        {"properties", "<uuid>...",
+         "Show the extended properties of an element, or those several share.", Needs::Project, 1,
+         -1, nullptr, properties, Group::Entities,
+         "vhpd properties 92471b74-c5e7-dea6-14b9-7097aa5053d1-0006ed33", "[property]"},
         {"property-search", "<text>", "List the elements whose extended properties hold a text.",
-         Needs::Project, 1, 1, declarePropertySearch, propertySearch},
+         Needs::Project, 1, 1, declarePropertySearch, propertySearch, Group::Entities,
+         "vhpd property-search \"Shenzhen Steel\"\n"
+         "vhpd property-search Rejected --exact",
+         "[{uuid}]"},
     };
 }

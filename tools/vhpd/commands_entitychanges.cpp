@@ -1,54 +1,41 @@
 // Entities by id or uuid, creating them, the shown property groups, and
 // writing the elements' extended properties.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
-
-#include <QCommandLineParser>
 
 #include <algorithm>
 
 namespace {
 
-const QList<Column> kEntityColumns = {
-    {"Name", "name"}, {"Floor", "floor"}, {"Printed", "printed"}, {"Uuid", "uuid"}, {"Id", "id"}};
-
-// The entities of the newest page of the whole project's search, as the
-// library remembers them for reads by id.
+// Entities by name, or by id, uuid or QR code among the most recently printed.
 int show(Context &context)
 {
-    int limit = 0;
-    if (!context.intValue("within", 100, 1, limit))
-        return ExitUsage;
-    int count = 0;
-    QList<VHEntity> page;
-    if (!context.data().getEntityRangeCount(VHEntityCondition(), count) ||
-        !context.data().getEntityRangeData(0, limit, page))
-        return context.fail(QStringLiteral("cannot search the entities"));
     QList<VHEntity> entities;
-    if (context.arguments().size() == 1) {
-        VHEntity entity;
-        context.data().getEntity(context.argument(0), entity);
-        entities.append(entity);
-    } else {
-        context.data().getEntities(context.arguments(), entities);
-    }
-    context.out.list(kEntityColumns, toJsonArray(entities), QStringLiteral("No entities."));
-    return ExitOk;
+    if (const int status = findEntities(context, context.arguments(), entities))
+        return status;
+    return context.showRows("entities", entityColumns(), entityRows(context, entities));
 }
 
-void declareShow(QCommandLineParser &parser)
-{
-    addOption(parser, "within", "How many of the newest entities to look in (default 100).", "n");
-}
-
+// A model's entities of the elements of these uuids; a uuid without one is a
+// failure.
 int byUuids(Context &context)
 {
+    VHModel model;
+    if (const int status = findModel(context, context.argument(0), model))
+        return status;
+    const QStringList uuids = context.arguments().mid(1);
     QList<VHEntity> entities;
-    if (!context.data().getEntityByGuids(context.argument(0), context.arguments().mid(1), entities))
+    if (!context.data().getEntityByGuids(model.modelId, uuids, entities))
         return context.fail(QStringLiteral("cannot read the entities"));
-    context.out.list(kEntityColumns, toJsonArray(entities), QStringLiteral("No entities."));
-    return ExitOk;
+    QStringList unknown = uuids;
+    for (const VHEntity &entity : entities)
+        unknown.removeAll(entity.uuid);
+    if (!unknown.isEmpty())
+        return reportFailure(ExitFailed, QStringLiteral("%1 has no entity of %2")
+                                             .arg(model.name, unknown.join(QLatin1String(", "))));
+    return context.showRows("entities", entityColumns(), entityRows(context, entities));
 }
 
 int byId(Context &context)
@@ -56,16 +43,22 @@ int byId(Context &context)
     int version = 0;
     if (!context.intArgument(2, version))
         return ExitUsage;
+    VHModel model;
+    if (const int status = findModel(context, context.argument(0), model))
+        return status;
     VHEntity entity;
-    if (!context.data().getEntityById(context.argument(0), context.argument(1), version, entity))
-        return context.fail(QStringLiteral("no entity %1").arg(context.argument(1)));
-    QJsonObject object = toJson(entity);
+    if (!context.data().getEntityById(model.modelId, context.argument(1), version, entity) ||
+        entity.id.isEmpty())
+        return context.fail(QStringLiteral("%1 has no entity %2 in version %3")
+                                .arg(model.name, context.argument(1))
+                                .arg(version));
+    QJsonObject object = entityRows(context, {entity}).first().toObject();
     object.insert(QStringLiteral("version"), version);
-    context.out.record(kEntityColumns + QList<Column>{{"Version", "version"}}, object);
+    context.out.record(entityColumns() + QList<Column>{{"Version", "version"}}, object);
     return ExitOk;
 }
 
-void declareCreate(QCommandLineParser &parser)
+void declareCreate(Options &parser)
 {
     addOption(parser, "name", "Name of the entity.", "name");
     addOption(parser, "floor", "Floor of the entity.", "floor");
@@ -74,8 +67,11 @@ void declareCreate(QCommandLineParser &parser)
 
 int create(Context &context)
 {
+    VHModel model;
+    if (const int status = findModel(context, context.argument(0), model))
+        return status;
     VHEntity entity;
-    entity.modelId = context.argument(0);
+    entity.modelId = model.modelId;
     entity.uuid = context.argument(1);
     entity.name = context.value("name");
     entity.floor = context.value("floor");
@@ -98,12 +94,12 @@ int display(Context &context)
                           {{QStringLiteral("shown"), shown}});
 }
 
-void declareSet(QCommandLineParser &parser)
+void declareSet(Options &parser)
 {
     addOption(parser, "set", "A property as category:key=value; may be repeated.", "property");
 }
 
-void declarePropertySet(QCommandLineParser &parser)
+void declarePropertySet(Options &parser)
 {
     declareSet(parser);
     addOption(parser, "replace",
@@ -217,10 +213,9 @@ int propertyByUuids(Context &context)
             }
         }
     }
-    context.out.list(
-        {{"Uuid", "uuid"}, {"Category", "category"}, {"Key", "key"}, {"Value", "value"}}, rows,
-        QStringLiteral("No properties."));
-    return ExitOk;
+    return context.showRows(
+        "properties",
+        {{"Uuid", "uuid"}, {"Category", "category"}, {"Key", "key"}, {"Value", "value"}}, rows);
 }
 
 } // namespace
@@ -228,22 +223,41 @@ int propertyByUuids(Context &context)
 QList<Command> entityChangeCommands()
 {
     return {
-        {"entity", "<id>...", "Show entities by id among the newest of the project.",
-         Needs::Project, 1, -1, declareShow, show},
-        {"entity-by-uuids", "<model-id> <uuid>...", "Show a model's entities of elements.",
-         Needs::Project, 2, -1, nullptr, byUuids},
-        {"entity-by-id", "<model-id> <entity-id> <version>",
-         "Show an entity as of a model version.", Needs::Project, 3, 3, nullptr, byId},
-        {"entity-create", "<model-id> <uuid>", "Create the entity of an element.", Needs::Project,
-         2, 2, declareCreate, create},
+        {"entity", "<entity>...",
+         "Show entities: by name, or by id, uuid or QR code among the 5000 most recently printed.",
+         Needs::Project, 1, -1, nullptr, show, Group::Entities,
+         "vhpd entity \"Pipe Types: Copper - 22mm\"\n"
+         "vhpd entity 675946805e17ab1c0d3a64b4 RMC-S-L00-ARC-02741",
+         "[entity +printedByName]"},
+        {"entities-by-uuids", "<model> <uuid>...", "Show a model's entities of elements.",
+         Needs::Project, 2, -1, nullptr, byUuids, Group::Entities,
+         "vhpd entities-by-uuids \"Block B - MEP Coordination\" "
+         "3e25fc4c-297f-9d4d-97f0-42140c265040-00034f0b",
+         "[entity +printedByName]", "entity-by-uuids"},
+        {"entity-by-id", "<model> <entity-id> <version>",
+         "Show an entity (its number in the model) as of a model version.", Needs::Project, 3, 3,
+         nullptr, byId, Group::Entities,
+         "vhpd entity-by-id \"Block B - MEP Coordination\" 216843 1",
+         "entity +printedByName +version"},
+        {"entity-create", "<model> <uuid>", "Create the entity of an element.", Needs::Project, 2,
+         2, declareCreate, create, Group::Entities,
+         "vhpd entity-create \"Block B - MEP Coordination\" b0b0-0001 --name \"Valve V-12\"",
+         "entity"},
         {"entity-display", "<group>", "Tell whether the project shows a property group.",
-         Needs::Project, 1, 1, nullptr, display},
+         Needs::Project, 1, 1, nullptr, display, Group::Entities, "vhpd entity-display Identity",
+         "{\"shown\": true or false}"},
         {"property-create", "<uuid>", "Create the extended properties of an element.",
-         Needs::Project, 1, 1, declareSet, propertyCreate},
+         Needs::Project, 1, 1, declareSet, propertyCreate, Group::Entities,
+         "vhpd property-create UUID --set Site:Zone=North --set Quality:Status=Open",
+         "propertyDocument"},
         {"property-set", "<uuid>...",
          "Set extended properties of elements, keeping their others (--replace: only these).",
-         Needs::Project, 1, -1, declarePropertySet, propertySet},
-        {"property-by-uuids", "<uuid>...", "List the extended properties of elements by uuid.",
-         Needs::Project, 1, -1, nullptr, propertyByUuids},
+         Needs::Project, 1, -1, declarePropertySet, propertySet, Group::Entities,
+         "vhpd property-set UUID --set Quality:Status=Rejected\n"
+         "vhpd property-set UUID1 UUID2 --replace --set Quality:Status=Accepted",
+         "{\"uuids\": [uuid], \"properties\": [property]}"},
+        {"properties-by-uuids", "<uuid>...", "List the extended properties of elements by uuid.",
+         Needs::Project, 1, -1, nullptr, propertyByUuids, Group::Entities,
+         "vhpd properties-by-uuids UUID1 UUID2", "[property +uuid]", "property-by-uuids"},
     };
 }

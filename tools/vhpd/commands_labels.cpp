@@ -1,14 +1,13 @@
 // Changes to QR-code labels: the user's setting, the project's templates, and
 // recording and reading printed labels.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 
-#include <QCommandLineParser>
-
 namespace {
 
-void declareSetting(QCommandLineParser &parser)
+void declareSetting(Options &parser)
 {
     addOption(parser, "type", "Label type.", "n");
     addOption(parser, "logo", "Logo of the labels (a file path on the server).", "path");
@@ -34,7 +33,7 @@ int settingSet(Context &context)
                           toJson(setting));
 }
 
-void declareTemplate(QCommandLineParser &parser)
+void declareTemplate(Options &parser)
 {
     addOption(parser, "name", "Name of the template.", "name");
     addOption(parser, "type", "Label type of the template.", "n");
@@ -80,8 +79,11 @@ int templateUpdate(Context &context)
 {
     if (context.isSet("type"))
         return context.usage(QStringLiteral("a template keeps the type it was created with"));
+    VHQRTemplate found;
+    if (const int status = findQrTemplate(context, context.argument(0), found))
+        return status;
     VHQRTemplate qrTemplate;
-    qrTemplate.id = context.argument(0);
+    qrTemplate.id = found.id;
     if (context.isSet("name")) {
         qrTemplate.name = context.value("name");
         qrTemplate.modifiedFields.append(VHQRTemplateField::Name);
@@ -101,10 +103,14 @@ int templateUpdate(Context &context)
 
 int templateDelete(Context &context)
 {
-    return context.removeRecord(&VHPrimaryData::deleteQRTemplate, "QR template");
+    VHQRTemplate found;
+    if (const int status = findQrTemplate(context, context.argument(0), found))
+        return status;
+    return context.removeRecord(&VHPrimaryData::deleteQRTemplate, "QR template", found.id,
+                                found.name);
 }
 
-void declarePrint(QCommandLineParser &parser)
+void declarePrint(Options &parser)
 {
     addOption(parser, "label", "A text printed on the label; may be repeated.", "text");
     addOption(parser, "type", "Label type (default 1).", "n");
@@ -113,8 +119,11 @@ void declarePrint(QCommandLineParser &parser)
 
 int printCreate(Context &context)
 {
+    VHEntity entity;
+    if (const int status = findEntity(context, context.argument(0), entity))
+        return status;
     VHPrintRecord record;
-    record.rId = context.argument(0);
+    record.rId = entity.id;
     record.logo = context.value("logo");
     record.properties = context.values("label");
     if (!context.intValue("type", 1, 0, record.type))
@@ -125,23 +134,29 @@ int printCreate(Context &context)
                           toJson(record));
 }
 
-// One print record of a resource.
+// One print record of an entity.
 int printShow(Context &context)
 {
+    VHEntity entity;
+    if (const int status = findEntity(context, context.argument(0), entity))
+        return status;
     QList<VHPrintRecord> records;
-    if (!context.data().getResourcePrintRecord(context.argument(0), records))
-        return context.fail(
-            QStringLiteral("cannot read the print records of %1").arg(context.argument(0)));
+    if (!context.data().getResourcePrintRecord(entity.id, records))
+        return context.fail(QStringLiteral("cannot read the print records of %1").arg(entity.name));
     VHPrintRecord record;
     if (!context.data().getPrintRecord(context.argument(1), record) || record.id.isEmpty())
-        return context.fail(QStringLiteral("no print record %1").arg(context.argument(1)));
+        return reportFailure(
+            ExitFailed,
+            QStringLiteral("%1 has no print record %2").arg(entity.name, context.argument(1)));
+    QJsonObject object = toJson(record);
+    context.names().addUser(object, "createdBy");
     context.out.record({{"Printed", "createdAt"},
-                        {"By", "createdBy"},
+                        {"By", "createdByName"},
                         {"Type", "type"},
                         {"Label", "properties"},
                         {"Logo", "logo"},
                         {"Id", "id"}},
-                       toJson(record));
+                       object);
     return ExitOk;
 }
 
@@ -151,16 +166,25 @@ QList<Command> labelCommands()
 {
     return {
         {"qr-setting-set", "", "Change your QR-code setting in the current project.",
-         Needs::Project, 0, 0, declareSetting, settingSet},
+         Needs::Project, 0, 0, declareSetting, settingSet, Group::Labels,
+         "vhpd qr-setting-set --type 2 --logo files/logos/demo.png", "qrSetting"},
         {"qr-template-create", "", "Create a QR label template.", Needs::Project, 0, 0,
-         declareTemplate, templateCreate},
-        {"qr-template-update", "<template-id>", "Change a QR label template's name or items.",
-         Needs::Project, 1, 1, declareTemplate, templateUpdate},
-        {"qr-template-delete", "<template-id>", "Delete a QR label template.", Needs::Project, 1, 1,
-         declareConfirmation, templateDelete},
-        {"print-create", "<entity-id>", "Record a printed label of an entity.", Needs::Project, 1,
-         1, declarePrint, printCreate},
-        {"print-show", "<entity-id> <print-id>", "Show one print record of an entity.",
-         Needs::Project, 2, 2, nullptr, printShow},
+         declareTemplate, templateCreate, Group::Labels,
+         "vhpd qr-template-create --name \"Pipe label\" --item Name=name --text Site=RMC",
+         "qrTemplate"},
+        {"qr-template-update", "<template>", "Change a QR label template's name or items.",
+         Needs::Project, 1, 1, declareTemplate, templateUpdate, Group::Labels,
+         "vhpd qr-template-update \"Pipe label\" --name \"Pipe tag\"", "qrTemplate"},
+        {"qr-template-delete", "<template>", "Delete a QR label template (id or name).",
+         Needs::Project, 1, 1, declareConfirmation, templateDelete, Group::Labels,
+         "vhpd qr-template-delete \"Pipe tag\" --yes", "{\"deleted\": id}"},
+        {"print-create", "<entity>", "Record a printed label of an entity.", Needs::Project, 1, 1,
+         declarePrint, printCreate, Group::Labels,
+         "vhpd print-create 675946805e17ab1c0d3a5cbf --label \"Name: Skid\" --label \"Floor: B1\"",
+         "print"},
+        {"print", "<entity> <print-id>", "Show one print record of an entity.", Needs::Project, 2,
+         2, nullptr, printShow, Group::Labels,
+         "vhpd print 675946805e17ab1c0d3a5cbf 6903a7685e17ab1c0d3a6c5e", "print +createdByName",
+         "print-show"},
     };
 }

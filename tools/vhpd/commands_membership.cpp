@@ -1,14 +1,13 @@
 // Changes to projects and their membership: creating a project, answering
 // membership requests and verifying a user for a host.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 
-#include <QCommandLineParser>
-
 namespace {
 
-void declareProjectCreate(QCommandLineParser &parser)
+void declareProjectCreate(Options &parser)
 {
     addOption(parser, "description", "What the project is about.", "text");
     addOption(parser, "location", "Where the project lies.", "text");
@@ -36,12 +35,11 @@ int membersLoad(Context &context)
     context.data().initProjectMembers();
     QList<VHUser> users;
     context.data().getUsers(users, false);
-    context.out.list({{"Name", "name"}, {"Nickname", "nickName"}, {"Id", "id"}}, toJsonArray(users),
-                     QStringLiteral("No members."));
-    return ExitOk;
+    return context.showRows("members", {{"Name", "name"}, {"Nickname", "nickName"}, {"Id", "id"}},
+                            toJsonArray(users));
 }
 
-void declarePass(QCommandLineParser &parser)
+void declarePass(Options &parser)
 {
     addOption(parser, "remark", "Remark on the decision.", "text");
     addOption(parser, "position", "Position of the new member.", "position-id");
@@ -72,15 +70,27 @@ int memberReject(Context &context)
                           {{QStringLiteral("id"), context.argument(0)}});
 }
 
+// The host is a project, by id or name; the user a member's name or any id.
 int verifyUser(Context &context)
 {
     int type = 0;
     if (!context.intArgument(2, type))
         return ExitUsage;
-    if (!context.data().verifyUser(context.argument(0), context.argument(1), type))
-        return context.fail(QStringLiteral("the host did not verify %1").arg(context.argument(1)));
-    return context.report(QStringLiteral("Verified %1.").arg(context.argument(1)),
-                          {{QStringLiteral("verified"), true}});
+    QString host = context.argument(0);
+    if (!looksLikeId(host)) {
+        VHProject project;
+        if (const int status = findProject(context, host, project))
+            return status;
+        host = project.id;
+    }
+    VHUser user;
+    if (const int status = findUser(context, context.argument(1), user))
+        return status;
+    if (!context.data().verifyUser(host, user.id, type))
+        return context.fail(QStringLiteral("the host did not verify %1").arg(user.id));
+    return context.report(
+        QStringLiteral("Verified %1.").arg(user.id),
+        {{QStringLiteral("verified"), true}, {QStringLiteral("userId"), user.id}});
 }
 
 } // namespace
@@ -89,14 +99,20 @@ QList<Command> membershipCommands()
 {
     return {
         {"project-create", "<name>", "Create a project.", Needs::Login, 1, 1, declareProjectCreate,
-         projectCreate},
+         projectCreate, Group::Projects, "vhpd project-create \"Harbour Annex\" --city Shenzhen",
+         "project"},
         {"members-load", "", "Load the current project's members into the library and list them.",
-         Needs::Project, 0, 0, nullptr, membersLoad},
-        {"member-pass", "<request-id>", "Accept a membership request.", Needs::Project, 1, 1,
-         declarePass, memberPass},
+         Needs::Project, 0, 0, nullptr, membersLoad, Group::Members, "vhpd members-load", "[user]"},
+        {"member-accept", "<request-id>", "Accept a membership request.", Needs::Project, 1, 1,
+         declarePass, memberPass, Group::Members,
+         "vhpd member-accept 675946805e17ab1c0d3a5c6b --structure 675946805e17ab1c0d3a5c3a",
+         "{\"id\", \"code\"}", "member-pass"},
         {"member-reject", "<request-id>", "Reject a membership request.", Needs::Project, 1, 1,
-         nullptr, memberReject},
-        {"verify-user", "<host-id> <user-id> <type>", "Ask whether a host verifies a user.",
-         Needs::Login, 3, 3, nullptr, verifyUser},
+         nullptr, memberReject, Group::Members, "vhpd member-reject 675946805e17ab1c0d3a5c6a",
+         "{\"id\"}"},
+        {"user-verify", "<host> <user> <type>", "Ask whether a host (a project) verifies a user.",
+         Needs::Login, 3, 3, nullptr, verifyUser, Group::Members,
+         "vhpd user-verify riverside sarah.okafor 0", "{\"verified\": true, \"userId\"}",
+         "verify-user"},
     };
 }

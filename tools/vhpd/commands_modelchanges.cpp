@@ -1,6 +1,7 @@
 // Models of the current project by id, their removal and preprocessing, and
 // what the user may edit.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 #include <VHSoftBase.h>
@@ -13,10 +14,17 @@ const QList<Column> kColumns = {{"Name", "name"},
                                 {"Model id", "modelId"},
                                 {"Id", "id"}};
 
-int listModels(Context &context, const QList<VHModel> &models)
+// The models, once each id asked for has been found; an id the server does
+// not know is a failure, with nothing printed.
+int listModels(Context &context, const QStringList &ids, const QList<VHModel> &models)
 {
-    context.out.list(kColumns, toJsonArray(models), QStringLiteral("No models."));
-    return ExitOk;
+    QStringList unknown = ids;
+    for (const VHModel &model : models)
+        unknown.removeAll(model.id);
+    if (!unknown.isEmpty())
+        return reportFailure(ExitFailed,
+                             QStringLiteral("no model %1").arg(unknown.join(QLatin1String(", "))));
+    return context.showRows("models", kColumns, modelRows(context, models));
 }
 
 int byIds(Context &context)
@@ -24,7 +32,7 @@ int byIds(Context &context)
     QList<VHModel> models;
     if (!context.data().getModelsByIds(context.arguments(), models))
         return context.fail(QStringLiteral("cannot read the models"));
-    return listModels(context, models);
+    return listModels(context, context.arguments(), models);
 }
 
 // The models the application has open, here the ones given.
@@ -33,7 +41,7 @@ int current(Context &context)
     GetSoftCache()->setCurrentModelIds(context.arguments());
     QList<VHModel> models;
     context.data().getCurrentModels(models);
-    return listModels(context, models);
+    return listModels(context, context.arguments(), models);
 }
 
 // The given models read again, or their versions when no longer current.
@@ -47,18 +55,26 @@ int fresh(Context &context)
     }
     if (!context.data().freshModels(models))
         return context.fail(QStringLiteral("cannot read the models again"));
-    return listModels(context, models);
+    return listModels(context, context.arguments(), models);
 }
 
+// The name of each model id, in the order given.
 int names(Context &context)
 {
     QStringList names;
     context.data().getModelNamesByModelIds(context.arguments(), names);
-    if (context.out.isJson())
-        context.out.json(QJsonArray::fromStringList(names));
-    else
-        context.out.text(names.join(QLatin1Char('\n')));
-    return ExitOk;
+    QStringList unknown;
+    QJsonArray rows;
+    for (int i = 0; i < context.arguments().size(); ++i) {
+        if (names.value(i).isEmpty())
+            unknown.append(context.argument(i));
+        rows.append(QJsonObject{{QStringLiteral("id"), context.argument(i)},
+                                {QStringLiteral("name"), names.value(i)}});
+    }
+    if (!unknown.isEmpty())
+        return reportFailure(ExitFailed,
+                             QStringLiteral("no model %1").arg(unknown.join(QLatin1String(", "))));
+    return context.showRows("models", {{"Name", "name"}, {"Id", "id"}}, rows);
 }
 
 int version(Context &context)
@@ -66,17 +82,23 @@ int version(Context &context)
     int number = 0;
     if (!context.intArgument(1, number))
         return ExitUsage;
+    VHModel current;
+    if (const int status = findModel(context, context.argument(0), current))
+        return status;
     VHModel model;
-    if (!context.data().getModelHistoryVersion(context.argument(0), number, model))
-        return context.fail(
-            QStringLiteral("%1 has no version %2").arg(context.argument(0)).arg(number));
-    context.out.record(kColumns, toJson(model));
+    if (!context.data().getModelHistoryVersion(current.modelId, number, model) ||
+        model.id.isEmpty())
+        return context.fail(QStringLiteral("%1 has no version %2").arg(current.name).arg(number));
+    context.out.record(kColumns, modelRow(context, model));
     return ExitOk;
 }
 
 int remove(Context &context)
 {
-    return context.removeRecord(&VHPrimaryData::deleteModel, "model");
+    VHModel model;
+    if (const int status = findModel(context, context.argument(0), model))
+        return status;
+    return context.removeRecord(&VHPrimaryData::deleteModel, "model", model.id, model.name);
 }
 
 int removeVersion(Context &context)
@@ -86,43 +108,39 @@ int removeVersion(Context &context)
 
 int retry(Context &context)
 {
-    if (!context.data().retryPreprocessModels(context.arguments()))
+    QStringList ids;
+    if (const int status = findModelIds(context, context.arguments(), ids))
+        return status;
+    if (!context.data().retryPreprocessModels(ids))
         return context.fail(QStringLiteral("cannot restart the preprocessing"));
-    return context.report(
-        QStringLiteral("Preprocessing restarted for %1 models.").arg(context.arguments().size()),
-        {{QStringLiteral("retried"), QJsonArray::fromStringList(context.arguments())}});
+    return context.report(QStringLiteral("Preprocessing restarted for %1 models.").arg(ids.size()),
+                          {{QStringLiteral("retried"), QJsonArray::fromStringList(ids)}});
 }
 
 // Whether the user may edit models at all, and models of the given tags.
 int editRights(Context &context)
 {
+    QStringList tags;
+    if (const int status = findTagIds(context, context.arguments(), tags))
+        return status;
     if (!context.data().initModelAuth())
         return context.fail(QStringLiteral("cannot read your model rights"));
     QJsonObject rights{{QStringLiteral("models"), context.data().canEditModel()}};
-    if (!context.arguments().isEmpty())
-        rights.insert(QStringLiteral("tags"), context.data().canEditTagModel(context.arguments()));
+    if (!tags.isEmpty())
+        rights.insert(QStringLiteral("tags"), context.data().canEditTagModel(tags));
     context.out.record({{"Edit models", "models"}, {"Edit with these tags", "tags"}}, rights);
     return ExitOk;
 }
 
-const QList<Column> kTagColumns = {{"Name", "name"}, {"Type", "type"}, {"Id", "id"}};
-
-// The project's tags as one list, or one tag.
+// One tag of the project, by name or id.
 int tag(Context &context)
 {
-    if (!context.data().initModelTags())
-        return context.fail(QStringLiteral("cannot read the model tags"));
-    if (context.arguments().isEmpty()) {
-        QList<VHModelTag> tags;
-        if (!context.data().getModelTags(tags))
-            return context.fail(QStringLiteral("cannot read the model tags"));
-        context.out.list(kTagColumns, toJsonArray(tags), QStringLiteral("No tags."));
-        return ExitOk;
-    }
     VHModelTag found;
-    if (!context.data().getModelTagById(context.argument(0), found))
-        return context.fail(QStringLiteral("no model tag %1").arg(context.argument(0)));
-    context.out.record(kTagColumns, toJson(found));
+    if (const int status = findTag(context, context.argument(0), found))
+        return status;
+    QJsonObject object = toJson(found);
+    object.insert(QStringLiteral("typeName"), context.names().tagType(found.type));
+    context.out.record({{"Name", "name"}, {"Type", "typeName"}, {"Id", "id"}}, object);
     return ExitOk;
 }
 
@@ -132,24 +150,42 @@ QList<Command> modelChangeCommands()
 {
     return {
         {"models-by-ids", "<id>...", "Show models by their ids.", Needs::Project, 1, -1, nullptr,
-         byIds},
+         byIds, Group::Models, "vhpd models-by-ids 67e27b475e17ab1c0d3a5cbb",
+         "[model +tagNames +updatedByName]"},
         {"models-current", "<id>...", "Open models as the current ones and show them.",
-         Needs::Project, 1, -1, nullptr, current},
+         Needs::Project, 1, -1, nullptr, current, Group::Models,
+         "vhpd models-current 67e27b475e17ab1c0d3a5cbb", "[model +tagNames +updatedByName]"},
         {"models-fresh", "<id>...", "Read models again, or their versions when replaced.",
-         Needs::Project, 1, -1, nullptr, fresh},
+         Needs::Project, 1, -1, nullptr, fresh, Group::Models,
+         "vhpd models-fresh 67e27b475e17ab1c0d3a5cbb", "[model +tagNames +updatedByName]"},
         {"model-names", "<model-id>...", "Show the names of models.", Needs::Project, 1, -1,
-         nullptr, names},
-        {"model-version", "<model-id> <version>", "Show one version of a model from its history.",
-         Needs::Project, 2, 2, nullptr, version},
-        {"model-delete", "<id>", "Delete a model.", Needs::Project, 1, 1, declareConfirmation,
-         remove},
-        {"model-delete-version", "<history-id>", "Delete one version of a model.", Needs::Project,
-         1, 1, declareConfirmation, removeVersion},
-        {"model-retry", "<id>...", "Restart the preprocessing of models.", Needs::Project, 1, -1,
-         nullptr, retry},
-        {"model-edit-rights", "[tag-id...]", "Show whether you may edit models (of these tags).",
-         Needs::Project, 0, -1, nullptr, editRights},
-        {"tag", "[tag-id]", "List the project's model tags, or show one.", Needs::Project, 0, 1,
-         nullptr, tag},
+         nullptr, names, Group::Models,
+         "vhpd model-names 67e27b475e17ab1c0d3a5cbb 67bc3cb25e17ab1c0d3a6431", "[{id, name}]"},
+        {"model-version", "<model> <version>", "Show one version of a model from its history.",
+         Needs::Project, 2, 2, nullptr, version, Group::Models,
+         "vhpd model-version \"Block A - Architecture\" 2", "model +tagNames +updatedByName"},
+        {"model-delete", "<model>", "Delete a model (id or name).", Needs::Project, 1, 1,
+         declareConfirmation, remove, Group::Models,
+         "vhpd model-delete \"Survey upload\"\n"
+         "vhpd model-delete 6778fa175e17ab1c0d3a6160 --yes",
+         "{\"deleted\": id}"},
+        {"model-version-delete", "<history-id>",
+         "Delete one version of a model (the id model-history shows).", Needs::Project, 1, 1,
+         declareConfirmation, removeVersion, Group::Models,
+         "vhpd model-version-delete 67ee67695e17ab1c0d3a60b8 --yes", "{\"deleted\": id}",
+         "model-delete-version"},
+        {"model-retry", "<model>...", "Restart the preprocessing of models (ids or names).",
+         Needs::Project, 1, -1, nullptr, retry, Group::Models,
+         "vhpd model-retry \"Block A - Level 2 Fit-out\"", "{\"retried\": [id]}"},
+        {"model-edit-rights", "[tag...]", "Show whether you may edit models (of these tags).",
+         Needs::Project, 0, -1, nullptr, editRights, Group::Models,
+         "vhpd model-edit-rights\n"
+         "vhpd model-edit-rights Architecture \"Block A\"",
+         "{\"models\": true or false, \"tags\": true or false}"},
+        {"tag", "<tag>", "Show a model tag (id, name, or \"type: name\").", Needs::Project, 1, 1,
+         nullptr, tag, Group::ModelSets,
+         "vhpd tag Architecture\n"
+         "vhpd tag \"Building: Podium\"",
+         "tag +typeName"},
     };
 }

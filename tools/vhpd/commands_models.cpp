@@ -1,14 +1,12 @@
 // Models of the current project: the catalogue with its tags, one model, its
 // history and the comparison of two versions, model sets, and uploads.
 #include "context.h"
+#include "lookup.h"
 #include "transport.h"
 
 #include <VHPrimaryData.h>
 
-#include <QCommandLineParser>
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace {
 
@@ -20,48 +18,7 @@ const QList<Column> kModelColumns = {{"Name", "name"},
                                      {"Readable", "authorized"},
                                      {"Id", "id"}};
 
-// A model with the names of its tags, "type: tag", beside the tag ids.
-QJsonObject modelRow(Context &context, const VHModel &model)
-{
-    QJsonArray names;
-    for (auto it = model.mapModelTag.constBegin(); it != model.mapModelTag.constEnd(); ++it) {
-        VHModelTagType type;
-        context.data().getModeTagTypeById(it.key(), type);
-        QString tag = context.data().getModelTagNameById(it.value());
-        if (tag.isEmpty())
-            tag = it.value(); // a tag the user may not see
-        names.append(type.name.isEmpty() ? tag : type.name + QLatin1String(": ") + tag);
-    }
-    QJsonObject row = toJson(model);
-    row.insert(QStringLiteral("tagNames"), names);
-    return row;
-}
-
-QJsonArray modelRows(Context &context, const QList<VHModel> &models)
-{
-    QJsonArray rows;
-    for (const VHModel &model : models)
-        rows.append(modelRow(context, model));
-    return rows;
-}
-
-// The model that `text` names: an id, or the whole or a unique part of a
-// model's name in the current project.
-int resolveModel(Context &context, const QString &text, VHModel &found)
-{
-    context.data().initModelTags();
-    QList<VHModel> models;
-    if (!context.data().getProjectModels(models, false))
-        return context.fail(QStringLiteral("cannot list the project's models"));
-    const int picked = context.pick(models, text, "models", found);
-    if (picked != ExitFailed)
-        return picked;
-    if (context.data().getModelById(text, found, false))
-        return ExitOk;
-    return context.fail(QStringLiteral("no model matches \"%1\"").arg(text));
-}
-
-void declareModels(QCommandLineParser &parser)
+void declareModels(Options &parser)
 {
     addOption(parser, "readable", "Only the models you may read.");
 }
@@ -73,11 +30,10 @@ int models(Context &context)
     QList<VHModel> models;
     if (!context.data().getProjectModels(models, context.isSet("readable")))
         return context.fail(QStringLiteral("cannot list the project's models"));
-    context.out.list(kModelColumns, modelRows(context, models), QStringLiteral("No models."));
-    return ExitOk;
+    return context.showRows("models", kModelColumns, modelRows(context, models));
 }
 
-void declareModel(QCommandLineParser &parser)
+void declareModel(Options &parser)
 {
     parser.addPositionalArgument(QStringLiteral("model"), QStringLiteral("Model id or name."));
     addOption(parser, "version", "Show this version of the model.", "n");
@@ -86,7 +42,7 @@ void declareModel(QCommandLineParser &parser)
 int model(Context &context)
 {
     VHModel model;
-    if (const int status = resolveModel(context, context.argument(0), model))
+    if (const int status = findModel(context, context.argument(0), model))
         return status;
     int version = 0;
     if (!context.intValue("version", 0, 1, version))
@@ -101,9 +57,9 @@ int model(Context &context)
                         {"Remark", "remark"},
                         {"Tags", "tagNames"},
                         {"Updated", "updatedAt"},
-                        {"Updated by", "updatedBy"},
+                        {"Updated by", "updatedByName"},
                         {"Readable", "authorized"},
-                        {"Preprocessed", "preprocessed"},
+                        {"Preprocessed", "preprocessed", CellFormat::Preprocessing},
                         {"Model id", "modelId"},
                         {"Id", "id"}},
                        modelRow(context, model));
@@ -113,22 +69,22 @@ int model(Context &context)
 int history(Context &context)
 {
     VHModel model;
-    if (const int status = resolveModel(context, context.argument(0), model))
+    if (const int status = findModel(context, context.argument(0), model))
         return status;
     QList<VHModel> versions;
     if (!context.data().getModelHistory(model.modelId, versions))
         return context.fail(QStringLiteral("cannot read the history of %1").arg(model.name));
-    context.out.list({{"Version", "version"},
-                      {"Size", "modelSize", CellFormat::Bytes},
-                      {"Updated", "updatedAt"},
-                      {"By", "updatedBy"},
-                      {"Remark", "remark"},
-                      {"Id", "id"}},
-                     toJsonArray(versions), QStringLiteral("No history."));
-    return ExitOk;
+    return context.showRows("versions",
+                            {{"Version", "version"},
+                             {"Size", "modelSize", CellFormat::Bytes},
+                             {"Updated", "updatedAt"},
+                             {"By", "updatedByName"},
+                             {"Remark", "remark"},
+                             {"Id", "id"}},
+                            modelRows(context, versions));
 }
 
-void declareCompare(QCommandLineParser &parser)
+void declareCompare(Options &parser)
 {
     parser.addPositionalArgument(QStringLiteral("model"), QStringLiteral("Model id or name."));
     parser.addPositionalArgument(QStringLiteral("base"), QStringLiteral("Base version."));
@@ -187,7 +143,7 @@ int compare(Context &context)
     int other = 0;
     if (!context.intArgument(1, base) || !context.intArgument(2, other))
         return ExitUsage;
-    if (const int status = resolveModel(context, context.argument(0), model))
+    if (const int status = findModel(context, context.argument(0), model))
         return status;
     if (context.isSet("entity"))
         return compareEntity(context, model, base, other);
@@ -231,20 +187,25 @@ int recent(Context &context)
     QList<VHModel> models;
     if (!context.data().getModelRecentUpload(models))
         return context.fail(QStringLiteral("cannot read the recent uploads"));
-    context.out.list(kModelColumns, modelRows(context, models), QStringLiteral("No uploads."));
-    return ExitOk;
+    return context.showRows("models", kModelColumns, modelRows(context, models));
 }
 
-void declareModelSets(QCommandLineParser &parser)
+void declareModelSets(Options &parser)
 {
-    addOption(parser, "by", "Sets created by this user (default: you).", "user-id");
+    addOption(parser, "by", "Sets created by this user, a name or an id (default: you).", "user");
     addOption(parser, "name", "Only the set of this name.", "name");
 }
 
 int modelSets(Context &context)
 {
     VHModelSetCondition condition;
-    condition.createdBy = context.isSet("by") ? context.value("by") : context.session.user.id;
+    condition.createdBy = context.session.user.id;
+    if (context.isSet("by")) {
+        VHUser user;
+        if (const int status = findUser(context, context.value("by"), user))
+            return status;
+        condition.createdBy = user.id;
+    }
     condition.name = context.value("name");
     QList<VHModelSet> sets;
     if (!context.data().getModelSets(condition, sets))
@@ -252,57 +213,69 @@ int modelSets(Context &context)
     QJsonArray rows;
     for (const VHModelSet &set : sets) {
         QJsonObject row = toJson(set);
-        row.insert(QStringLiteral("models"), set.modelIds.size());
+        context.names().addUser(row, "createdBy");
         rows.append(row);
     }
-    context.out.list(
-        {{"Name", "name"}, {"Models", "models"}, {"Created", "createdAt"}, {"Id", "id"}}, rows,
-        QStringLiteral("No model sets."));
-    return ExitOk;
+    return context.showRows("model sets",
+                            {{"Name", "name"},
+                             {"Models", "modelIds", CellFormat::Count},
+                             {"Created", "createdAt"},
+                             {"By", "createdByName"},
+                             {"Id", "id"}},
+                            rows);
 }
 
+// A model set with its models.
 int modelSet(Context &context)
 {
+    VHModelSet set;
+    if (const int status = findModelSet(context, context.argument(0), set))
+        return status;
     context.data().initModelTags();
     QList<VHModel> models;
-    if (!context.data().getModelSetModels(context.argument(0), models))
-        return context.fail(QStringLiteral("no model set %1").arg(context.argument(0)));
-    context.out.text(context.data().getModelSetName(context.argument(0)));
-    context.out.list(kModelColumns, modelRows(context, models), QStringLiteral("No models."));
+    if (!context.data().getModelSetModels(set.id, models))
+        return context.fail(QStringLiteral("cannot read the models of %1").arg(set.name));
+    QJsonObject object = toJson(set);
+    context.names().addUser(object, "createdBy");
+    object.insert(QStringLiteral("models"), modelRows(context, models));
+    if (context.out.isJson()) {
+        context.out.json(object);
+        return ExitOk;
+    }
+    context.out.record(
+        {{"Name", "name"}, {"Created", "createdAt"}, {"By", "createdByName"}, {"Id", "id"}},
+        object);
+    context.out.text(QString());
+    context.out.list(kModelColumns, object.value(QLatin1String("models")).toArray(),
+                     QStringLiteral("No models."));
     return ExitOk;
 }
 
-// Every tag of the project, under its type.
+// Every tag of the project with its type.
 int tags(Context &context)
 {
     QList<VHModelTagType> types;
     if (!context.data().initModelTags() || !context.data().getModelTagTypes(types))
         return context.fail(QStringLiteral("cannot read the model tags"));
-    if (context.out.isJson()) {
-        context.out.json(toJsonArray(types));
-        return ExitOk;
-    }
     QJsonArray rows;
     for (const VHModelTagType &type : types) {
         for (const VHModelTag &tag : type.tags) {
-            rows.append(QJsonObject{{QStringLiteral("type"), type.name},
-                                    {QStringLiteral("isDefault"), type.isDefault},
-                                    {QStringLiteral("name"), tag.name},
-                                    {QStringLiteral("id"), tag.id}});
+            QJsonObject row = toJson(tag);
+            row.insert(QStringLiteral("typeName"), type.name);
+            rows.append(row);
         }
     }
-    context.out.list({{"Type", "type"}, {"Default", "isDefault"}, {"Tag", "name"}, {"Id", "id"}},
-                     rows, QStringLiteral("No tags."));
-    return ExitOk;
+    return context.showRows("tags", {{"Type", "typeName"}, {"Tag", "name"}, {"Id", "id"}}, rows);
 }
 
-void declareUpload(QCommandLineParser &parser)
+void declareUpload(Options &parser)
 {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Model file to send."));
     addOption(parser, "name", "Name of the model (default: the file's name).", "name");
     addOption(parser, "remark", "Remark of this version.", "text");
-    addOption(parser, "tag", "A tag id for the model; at most two.", "tag-id");
-    addOption(parser, "replace", "Send the file as a new version of this model.", "model");
+    addOption(parser, "tag", "A tag for the model, a name or an id; at most two.", "tag");
+    addOption(parser, "replace", "Send the file as a new version of this model (id or name).",
+              "model");
 }
 
 // Sends a model file as a new model, or as a new version of one, after
@@ -312,22 +285,12 @@ int upload(Context &context)
     const QFileInfo file(context.argument(0));
     if (!file.isFile() || !file.isReadable())
         return context.usage(QStringLiteral("cannot read the file %1").arg(context.argument(0)));
-    const QStringList tags = context.values("tag");
-    if (tags.size() > 2)
+    if (context.values("tag").size() > 2)
         return context.usage(QStringLiteral("give at most two --tag"));
-    if (!tags.isEmpty()) {
-        // Checked here, so that a mistyped tag does not cost the whole transfer.
-        QList<VHModelTag> known;
-        if (!context.data().initModelTags() || !context.data().getModelTags(known))
-            return context.fail(QStringLiteral("cannot read the model tags"));
-        for (const QString &tag : tags) {
-            const bool found = std::any_of(known.cbegin(), known.cend(),
-                                           [&tag](const VHModelTag &t) { return t.id == tag; });
-            if (!found)
-                return context.usage(
-                    QStringLiteral("\"%1\" is not a tag of the project (see vhpd tags)").arg(tag));
-        }
-    }
+    // Checked here, so that a mistyped tag does not cost the whole transfer.
+    QStringList tags;
+    if (const int status = findTagIds(context, context.values("tag"), tags))
+        return status;
 
     VHUploadDNG upload;
     upload.projectId = context.session.projectId;
@@ -338,7 +301,7 @@ int upload(Context &context)
     upload.filePath = file.absoluteFilePath();
     VHModel replaced;
     if (context.isSet("replace")) {
-        if (const int status = resolveModel(context, context.value("replace"), replaced))
+        if (const int status = findModel(context, context.value("replace"), replaced))
             return status;
         upload.modelId = replaced.modelId;
         if (!context.isSet("name"))
@@ -381,20 +344,43 @@ QList<Command> modelCommands()
 {
     return {
         {"models", "", "List the current project's models in name order, with their tags.",
-         Needs::Project, 0, 0, declareModels, models},
+         Needs::Project, 0, 0, declareModels, models, Group::Models,
+         "vhpd models --readable\n"
+         "vhpd --json models | jq -r '.items[].name'",
+         "[model +tagNames +updatedByName]"},
         {"model", "<model>", "Show a model (id or name), or one of its versions.", Needs::Project,
-         1, 1, declareModel, model},
-        {"history", "<model>", "List the versions of a model.", Needs::Project, 1, 1, nullptr,
-         history},
-        {"compare", "<model> <base> <other>", "Show what changed between two versions of a model.",
-         Needs::Project, 3, 3, declareCompare, compare},
-        {"recent", "", "List the project's most recent uploads.", Needs::Project, 0, 0, nullptr,
-         recent},
-        {"model-sets", "", "List model sets.", Needs::Project, 0, 0, declareModelSets, modelSets},
-        {"model-set", "<set-id>", "List the models of a model set.", Needs::Project, 1, 1, nullptr,
-         modelSet},
-        {"tags", "", "List the project's model tags by type.", Needs::Project, 0, 0, nullptr, tags},
-        {"upload", "<file>", "Upload a model file, as a new model or a new version.",
-         Needs::Project, 1, 1, declareUpload, upload},
+         1, 1, declareModel, model, Group::Models,
+         "vhpd model \"Block A - Architecture\"\n"
+         "vhpd model \"block a - arch\" --version 2",
+         "model +tagNames +updatedByName"},
+        {"model-history", "<model>", "List the versions of a model.", Needs::Project, 1, 1, nullptr,
+         history, Group::Models, "vhpd model-history \"Block A - Architecture\"",
+         "[model +tagNames +updatedByName]", "history"},
+        {"model-compare", "<model> <base> <other>",
+         "Show what changed between two versions of a model.", Needs::Project, 3, 3, declareCompare,
+         compare, Group::Models,
+         "vhpd model-compare \"Block A - Architecture\" 1 4\n"
+         "vhpd model-compare \"Block A - Architecture\" 1 4 --entity UUID",
+         "{\"add\": [uuid], \"del\": [uuid], <kind>: [uuid]}, or with --entity {\"base\": "
+         "propertyVersion, \"compare\": propertyVersion}",
+         "compare"},
+        {"models-recent", "", "List the project's most recent uploads.", Needs::Project, 0, 0,
+         nullptr, recent, Group::Models, "vhpd models-recent", "[model +tagNames +updatedByName]",
+         "recent"},
+        {"model-sets", "", "List the model sets you (or another member) created.", Needs::Project,
+         0, 0, declareModelSets, modelSets, Group::ModelSets,
+         "vhpd model-sets\n"
+         "vhpd model-sets --by tom.hughes",
+         "[modelSet +createdByName]"},
+        {"model-set", "<set>", "Show a model set (id or name) with its models.", Needs::Project, 1,
+         1, nullptr, modelSet, Group::ModelSets, "vhpd model-set \"Block A coordination\"",
+         "modelSet +createdByName +models", "model-set-show"},
+        {"tags", "", "List the project's model tags with their types.", Needs::Project, 0, 0,
+         nullptr, tags, Group::ModelSets, "vhpd tags", "[tag +typeName]"},
+        {"model-upload", "<file>", "Upload a model file, as a new model or a new version.",
+         Needs::Project, 1, 1, declareUpload, upload, Group::Models,
+         "vhpd model-upload survey.dng --tag Architecture --tag \"Block A\"\n"
+         "vhpd model-upload survey.dng --replace \"Survey upload\"",
+         "model +tagNames +updatedByName", "upload"},
     };
 }

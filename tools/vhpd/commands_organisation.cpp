@@ -2,6 +2,7 @@
 // enterprises, structures, domains, species, subcontracts, encoding, modules
 // and periods.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 
@@ -9,14 +10,26 @@ namespace {
 
 const QList<Column> kNamed = {{"Name", "name"}, {"Id", "id"}};
 
+// The circles with the names of their enterprise and parent circle.
 int circles(Context &context)
 {
-    return context.showList(&VHPrimaryData::getProjectCircles, "circles",
+    QList<VHCircle> circles;
+    if (!context.data().getProjectCircles(circles))
+        return context.fail(QStringLiteral("cannot read the circles"));
+    QJsonArray rows;
+    for (const VHCircle &circle : circles) {
+        QJsonObject row = toJson(circle);
+        context.names().addOrganisation(row, "enterpriseId");
+        context.names().addOrganisation(row, "parentId");
+        rows.append(row);
+    }
+    return context.showRows("circles",
                             {{"Name", "name"},
                              {"Short", "sortName"},
-                             {"Enterprise", "enterpriseId"},
-                             {"Parent", "parentId"},
-                             {"Id", "id"}});
+                             {"Enterprise", "enterpriseName"},
+                             {"Parent", "parentName"},
+                             {"Id", "id"}},
+                            rows);
 }
 
 int enterprises(Context &context)
@@ -25,14 +38,26 @@ int enterprises(Context &context)
                             {{"Name", "name"}, {"Short", "sortName"}, {"Id", "id"}});
 }
 
+// The organisation chart, each unit with the name of the one above it.
 int structures(Context &context)
 {
-    return context.showList(&VHPrimaryData::getStructures, "structures",
+    QList<VHStructure> structures;
+    if (!context.data().getStructures(structures))
+        return context.fail(QStringLiteral("cannot read the structures"));
+    QJsonArray rows;
+    for (const VHStructure &structure : structures) {
+        QJsonObject row = toJson(structure);
+        const QString parent = context.data().getStructureName(structure.parentId);
+        row.insert(QStringLiteral("parentName"), parent.isEmpty() ? structure.parentId : parent);
+        rows.append(row);
+    }
+    return context.showRows("structures",
                             {{"Name", "name"},
                              {"Level", "level"},
                              {"Type", "type"},
-                             {"Parent", "parentId"},
-                             {"Id", "id"}});
+                             {"Parent", "parentName"},
+                             {"Id", "id"}},
+                            rows);
 }
 
 int domains(Context &context)
@@ -56,7 +81,7 @@ int modules(Context &context)
                             {{"Name", "name"},
                              {"Key", "key"},
                              {"Category", "category"},
-                             {"Enabled", "enable"},
+                             {"Enabled", "enabled"},
                              {"Statistics", "statistics"},
                              {"Id", "id"}});
 }
@@ -98,14 +123,20 @@ int periods(Context &context)
     if (!context.data().getPeriodByEntityCode(context.argument(0), periods))
         return context.fail(
             QStringLiteral("cannot read the periods of %1").arg(context.argument(0)));
-    if (context.out.isJson()) {
-        context.out.json(toJsonArray(periods));
-        return ExitOk;
-    }
+    if (context.out.isJson())
+        return context.showRows("periods", {}, toJsonArray(periods));
+    int page = 1;
+    int pageSize = 0;
+    if (!context.paging(page, pageSize, 0))
+        return ExitUsage;
+    if (const int status = context.checkPage(periods.size(), page, pageSize, "periods"))
+        return status;
     if (periods.isEmpty())
         context.out.text(QStringLiteral("No periods."));
-    for (int i = 0; i < periods.size(); ++i) {
-        if (i > 0)
+    const int first = pageSize > 0 ? (page - 1) * pageSize : 0;
+    const int end = pageSize > 0 ? qMin(int(periods.size()), first + pageSize) : periods.size();
+    for (int i = first; i < end; ++i) {
+        if (i > first)
             context.out.text(QString());
         const QMap<QString, QString> &properties = periods[i].properties;
         for (auto it = properties.constBegin(); it != properties.constEnd(); ++it)
@@ -153,29 +184,34 @@ QList<Command> organisationCommands()
 {
     return {
         {"circles", "", "List the circles of the organisation.", Needs::Login, 0, 0, nullptr,
-         circles},
-        {"enterprises", "", "List the enterprises.", Needs::Login, 0, 0, nullptr, enterprises},
+         circles, Group::Organisation, "vhpd circles", "[circle +enterpriseName +parentName]"},
+        {"enterprises", "", "List the enterprises.", Needs::Login, 0, 0, nullptr, enterprises,
+         Group::Organisation, "vhpd enterprises", "[enterprise]"},
         {"structures", "", "List the current project's organisation chart.", Needs::Project, 0, 0,
-         nullptr, structures},
+         nullptr, structures, Group::Organisation, "vhpd structures", "[structure +parentName]"},
         {"domains", "", "List the current project's domains.", Needs::Project, 0, 0, nullptr,
-         domains},
+         domains, Group::Organisation, "vhpd domains", "[named]"},
         {"species", "", "List the current project's species.", Needs::Project, 0, 0, nullptr,
-         species},
+         species, Group::Organisation, "vhpd species", "[named]"},
         {"subcontracts", "", "List the current project's subcontracts.", Needs::Project, 0, 0,
-         nullptr, subcontracts},
+         nullptr, subcontracts, Group::Organisation, "vhpd subcontracts", "[named]"},
         {"encoding", "", "Show the current project's encoding rules and table.", Needs::Project, 0,
-         0, nullptr, encoding},
+         0, nullptr, encoding, Group::Organisation, "vhpd encoding",
+         "{\"pairs\": [encodingPair], \"rules\": [encodingRule]}"},
         {"modules", "", "List the current project's modules.", Needs::Project, 0, 0, nullptr,
-         modules},
+         modules, Group::Organisation, "vhpd modules", "[module]"},
         {"module-groups", "", "List the module catalogue.", Needs::Project, 0, 0, nullptr,
-         moduleGroups},
+         moduleGroups, Group::Organisation, "vhpd module-groups", "[moduleGroup]"},
         {"periods", "<entity-code>", "Show the periods of an entity code.", Needs::Project, 1, 1,
-         nullptr, periods},
+         nullptr, periods, Group::Organisation, "vhpd periods RMC-S-L00-ARC-02741", "[period]"},
         {"circle-name", "<id>", "Show the name of a circle or enterprise.", Needs::Login, 1, 1,
-         nullptr, circleName},
+         nullptr, circleName, Group::Organisation, "vhpd circle-name 675946805e17ab1c0d3a5c11",
+         "{\"id\", \"name\"}"},
         {"species-name", "<id>", "Show the name of a species.", Needs::Project, 1, 1, nullptr,
-         speciesName},
+         speciesName, Group::Organisation, "vhpd species-name 675946805e17ab1c0d3a5c6f",
+         "{\"id\", \"name\"}"},
         {"subcontract-name", "<id>", "Show the name of a subcontract.", Needs::Project, 1, 1,
-         nullptr, subcontractName},
+         nullptr, subcontractName, Group::Organisation,
+         "vhpd subcontract-name 675946805e17ab1c0d3a5c75", "{\"id\", \"name\"}"},
     };
 }

@@ -1,80 +1,76 @@
 // Projects: listing and searching them, choosing the current one, and its
 // members and membership requests.
 #include "context.h"
+#include "lookup.h"
 #include "records.h"
 
 #include <VHPrimaryData.h>
 #include <VHSoftBase.h>
-
-#include <QCommandLineParser>
 
 namespace {
 
 const QList<Column> kProjectColumns = {
     {"Name", "name"}, {"Short", "sortName"}, {"Location", "location"}, {"Id", "id"}};
 
-void declareProjects(QCommandLineParser &parser)
+// Searches page by page.
+constexpr int kSearchPageSize = 20;
+
+void declareProjects(Options &parser)
 {
-    addOption(parser, "search", "Words to look for in names, descriptions and places.", "words");
-    addOption(parser, "status", "Only projects of this status.", "n");
-    addOption(parser, "enterprise", "Only projects of this enterprise.", "id");
-    addOption(parser, "circle", "Only projects of this circle.", "id");
-    addPagingOptions(parser);
+    addOption(parser, "search",
+              "Search all projects for these words in names, descriptions and "
+              "places, a page at a time.",
+              "words");
+    addOption(parser, "status", "Search for projects of this status.", "n");
+    addOption(parser, "enterprise", "Search for projects of this enterprise (id or name).",
+              "enterprise");
+    addOption(parser, "circle", "Search for projects of this circle (id or name).", "circle");
 }
 
-// The user's projects, or one page of a project search when a filter or a
-// page is asked for.
-int projects(Context &context)
+// One page of the search of all projects.
+int searchProjects(Context &context)
 {
-    const bool search = context.isSet("search") || context.isSet("status") ||
-                        context.isSet("enterprise") || context.isSet("circle") ||
-                        context.isSet("page") || context.isSet("page-size");
-    if (!search) {
-        QList<VHProject> projects;
-        if (!context.data().getProjects(projects))
-            return context.fail(QStringLiteral("cannot list your projects"));
-        context.out.list(kProjectColumns, toJsonArray(projects), QStringLiteral("No projects."));
-        return ExitOk;
-    }
-
     VHProjectCondition condition;
     int page = 1;
     int pageSize = 0;
-    if (!context.intValue("status", -1, -1, condition.status) || !context.paging(page, pageSize))
+    if (!context.intValue("status", -1, -1, condition.status) ||
+        !context.paging(page, pageSize, kSearchPageSize))
         return ExitUsage;
     if (context.isSet("enterprise") && context.isSet("circle"))
         return context.usage(QStringLiteral("give --enterprise or --circle, not both"));
     condition.words = context.value("search");
-    if (context.isSet("enterprise")) {
-        condition.ownerType = 0;
-        condition.ownerId = context.value("enterprise");
-    } else if (context.isSet("circle")) {
-        condition.ownerType = 1;
-        condition.ownerId = context.value("circle");
+    for (const bool circle : {false, true}) {
+        const char *option = circle ? "circle" : "enterprise";
+        if (!context.isSet(option))
+            continue;
+        condition.ownerType = circle ? 1 : 0;
+        if (const int status =
+                findOrganisation(context, context.value(option), circle, condition.ownerId))
+            return status;
     }
 
     int count = 0;
     QList<VHProject> projects;
-    if (!context.data().getProjectRangeCount(condition, count) ||
-        !context.data().getProjectRangeData(condition, (page - 1) * pageSize, pageSize, projects))
+    if (!context.data().getProjectRangeCount(condition, count))
+        return context.fail(QStringLiteral("the project search failed"));
+    if (const int status = context.checkPage(count, page, pageSize, "projects"))
+        return status;
+    if (!context.data().getProjectRangeData(condition, (page - 1) * pageSize, pageSize, projects))
         return context.fail(QStringLiteral("the project search failed"));
     return context.showPage(count, page, pageSize, "projects", kProjectColumns,
                             toJsonArray(projects));
 }
 
-// Finds the project that `text` names: an id, or the whole or a unique part
-// of a name of one of the user's projects.
-int resolveProject(Context &context, const QString &text, VHProject &found)
+// The user's projects, or a search of all projects when a filter is given.
+int projects(Context &context)
 {
+    if (context.isSet("search") || context.isSet("status") || context.isSet("enterprise") ||
+        context.isSet("circle"))
+        return searchProjects(context);
     QList<VHProject> projects;
     if (!context.data().getProjects(projects))
         return context.fail(QStringLiteral("cannot list your projects"));
-    const int picked = context.pick(projects, text, "projects", found);
-    if (picked != ExitFailed)
-        return picked;
-    if (context.data().getProjectById(text, found) && !found.id.isEmpty())
-        return ExitOk;
-    return context.fail(QStringLiteral("no project matches \"%1\"").arg(text));
+    return context.showRows("projects", kProjectColumns, toJsonArray(projects));
 }
 
 // Makes a project the current one: the server hears that the user enters it,
@@ -82,7 +78,7 @@ int resolveProject(Context &context, const QString &text, VHProject &found)
 int enter(Context &context)
 {
     VHProject project;
-    if (const int status = resolveProject(context, context.argument(0), project))
+    if (const int status = findProject(context, context.argument(0), project))
         return status;
     GetSoftCache()->setCurrentProjectId(project.id);
     if (!context.data().enterProject())
@@ -108,10 +104,15 @@ int project(Context &context)
         if (project.id.isEmpty())
             return context.fail(QStringLiteral("cannot read the current project %1")
                                     .arg(context.session.projectId));
-    } else if (!context.data().getProjectById(context.argument(0), project) ||
-               project.id.isEmpty()) {
-        return context.fail(QStringLiteral("no project %1").arg(context.argument(0)));
+    } else if (const int status = findProject(context, context.argument(0), project)) {
+        return status;
     }
+    QJsonObject object = toJson(project);
+    Names &names = context.names();
+    for (const char *key : {"enterpriseId", "circleId"})
+        names.addOrganisation(object, key);
+    for (const char *key : {"adminIds", "createdBy", "updatedBy"})
+        names.addUser(object, key);
     context.out.record({{"Name", "name"},
                         {"Short name", "sortName"},
                         {"Description", "description"},
@@ -121,12 +122,13 @@ int project(Context &context)
                         {"Starts", "startAt"},
                         {"Ends", "endAt"},
                         {"Expires", "expireAt"},
-                        {"Created", "createAt"},
-                        {"Administrators", "adminIds"},
-                        {"Enterprise", "enterpriseId"},
-                        {"Circle", "circleId"},
+                        {"Created", "createdAt"},
+                        {"Created by", "createdByName"},
+                        {"Administrators", "adminNames"},
+                        {"Enterprise", "enterpriseName"},
+                        {"Circle", "circleName"},
                         {"Id", "id"}},
-                       toJson(project));
+                       object);
     return ExitOk;
 }
 
@@ -141,16 +143,18 @@ int members(Context &context)
     QJsonArray rows;
     for (const VHUser &user : users) {
         QJsonObject row = toJson(user);
-        row.insert(QStringLiteral("structure"), context.data().getStructureName(user.structureId));
+        const QString structure = context.data().getStructureName(user.structureId);
+        row.insert(QStringLiteral("structureName"),
+                   structure.isEmpty() ? user.structureId : structure);
         rows.append(row);
     }
-    context.out.list({{"Name", "name"},
-                      {"Nickname", "nickName"},
-                      {"Phone", "phoneNumber"},
-                      {"Structure", "structure"},
-                      {"Id", "id"}},
-                     rows);
-    return ExitOk;
+    return context.showRows("members",
+                            {{"Name", "name"},
+                             {"Nickname", "nickName"},
+                             {"Phone", "phoneNumber"},
+                             {"Structure", "structureName"},
+                             {"Id", "id"}},
+                            rows);
 }
 
 int inviteLink(Context &context)
@@ -167,16 +171,22 @@ int inviteLink(Context &context)
 int request(Context &context)
 {
     VHMemRequest request;
-    if (!context.data().getRequestsById(context.argument(0), request))
+    if (!context.data().getRequestsById(context.argument(0), request) || request.id.isEmpty())
         return context.fail(QStringLiteral("no membership request %1").arg(context.argument(0)));
+    QJsonObject object = toJson(request);
+    for (const char *key : {"invitedBy", "createdBy", "approvedBy"})
+        context.names().addUser(object, key);
+    const QString project = context.names().project(request.hostId);
+    object.insert(QStringLiteral("hostName"), project.isEmpty() ? request.hostId : project);
     context.out.record({{"User", "user.name"},
                         {"User id", "userId"},
-                        {"Project", "hostId"},
-                        {"Status", "status"},
-                        {"Invited by", "invitedBy"},
-                        {"Approved by", "approvedBy"},
+                        {"Project", "hostName"},
+                        {"Status", "status", CellFormat::RequestStatus},
+                        {"Invited by", "invitedByName"},
+                        {"Approved by", "approvedByName"},
+                        {"Remark", "approvedData.remark"},
                         {"Id", "id"}},
-                       toJson(request));
+                       object);
     return ExitOk;
 }
 
@@ -186,16 +196,24 @@ QList<Command> projectCommands()
 {
     return {
         {"projects", "", "List your projects, or search all projects page by page.", Needs::Login,
-         0, 0, declareProjects, projects},
+         0, 0, declareProjects, projects, Group::Projects,
+         "vhpd projects\n"
+         "vhpd projects --search hospital --page 2",
+         "[project]"},
         {"enter", "<project>", "Make a project (id or part of its name) the current one.",
-         Needs::Login, 1, 1, nullptr, enter},
-        {"project", "[project-id]", "Show a project; the current one by default.", Needs::Login, 0,
-         1, nullptr, project},
+         Needs::Login, 1, 1, nullptr, enter, Group::Session, "vhpd enter riverside", "project"},
+        {"project", "[project]", "Show a project (id or name); the current one by default.",
+         Needs::Login, 0, 1, nullptr, project, Group::Projects,
+         "vhpd project\n"
+         "vhpd project \"Lakeview Primary\"",
+         "project +enterpriseName +circleName +adminNames +createdByName +updatedByName"},
         {"members", "", "List the members of the current project.", Needs::Project, 0, 0, nullptr,
-         members},
+         members, Group::Members, "vhpd members", "[user +structureName]"},
         {"invite-link", "", "Show the link that invites a colleague to the current project.",
-         Needs::Project, 0, 0, nullptr, inviteLink},
-        {"request", "<request-id>", "Show a membership request.", Needs::Login, 1, 1, nullptr,
-         request},
+         Needs::Project, 0, 0, nullptr, inviteLink, Group::Members, "vhpd invite-link",
+         "{\"link\"}"},
+        {"member-request", "<request-id>", "Show a membership request.", Needs::Login, 1, 1,
+         nullptr, request, Group::Members, "vhpd member-request 675946805e17ab1c0d3a5c6a",
+         "request +hostName +invitedByName +createdByName +approvedByName", "request"},
     };
 }

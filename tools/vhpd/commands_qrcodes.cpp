@@ -1,6 +1,7 @@
 // QR-code labels: the user's QR setting, the project's label templates and
-// the print records of a resource.
+// the print records of an entity.
 #include "context.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 
@@ -15,26 +16,27 @@ int qrSetting(Context &context)
     return ExitOk;
 }
 
-// The templates in name order, or the items of one template.
+// The templates in name order.
 int qrTemplates(Context &context)
 {
     QList<VHQRTemplate> templates;
     if (!context.data().getQRTemplates(templates))
         return context.fail(QStringLiteral("cannot read the QR templates"));
-    if (context.arguments().isEmpty()) {
-        QJsonArray rows;
-        for (const VHQRTemplate &qrTemplate : templates) {
-            QJsonObject row = toJson(qrTemplate);
-            row.insert(QStringLiteral("items"), qrTemplate.data.size());
-            rows.append(row);
-        }
-        context.out.list({{"Name", "name"}, {"Type", "type"}, {"Items", "items"}, {"Id", "id"}},
-                         rows, QStringLiteral("No QR templates."));
-        return ExitOk;
-    }
+    return context.showRows(
+        "QR templates",
+        {{"Name", "name"}, {"Type", "type"}, {"Items", "data", CellFormat::Count}, {"Id", "id"}},
+        toJsonArray(templates));
+}
+
+// One template with its items.
+int qrTemplate(Context &context)
+{
+    VHQRTemplate found;
+    if (const int status = findQrTemplate(context, context.argument(0), found))
+        return status;
     VHQRTemplate qrTemplate;
-    if (!context.data().getQRTemplateById(context.argument(0), qrTemplate))
-        return context.fail(QStringLiteral("no QR template %1").arg(context.argument(0)));
+    if (!context.data().getQRTemplateById(found.id, qrTemplate))
+        return context.fail(QStringLiteral("no QR template %1").arg(found.id));
     const QJsonObject object = toJson(qrTemplate);
     if (context.out.isJson()) {
         context.out.json(object);
@@ -46,19 +48,28 @@ int qrTemplates(Context &context)
     return ExitOk;
 }
 
+// The print records of an entity, newest first, with who printed them.
 int prints(Context &context)
 {
+    VHEntity entity;
+    if (const int status = findEntity(context, context.argument(0), entity))
+        return status;
     QList<VHPrintRecord> records;
-    if (!context.data().getResourcePrintRecord(context.argument(0), records))
-        return context.fail(
-            QStringLiteral("cannot read the print records of %1").arg(context.argument(0)));
-    context.out.list({{"Printed", "createdAt"},
-                      {"By", "createdBy"},
-                      {"Type", "type"},
-                      {"Label", "properties"},
-                      {"Id", "id"}},
-                     toJsonArray(records), QStringLiteral("Never printed."));
-    return ExitOk;
+    if (!context.data().getResourcePrintRecord(entity.id, records))
+        return context.fail(QStringLiteral("cannot read the print records of %1").arg(entity.name));
+    QJsonArray rows;
+    for (const VHPrintRecord &record : records) {
+        QJsonObject row = toJson(record);
+        context.names().addUser(row, "createdBy");
+        rows.append(row);
+    }
+    return context.showRows("prints",
+                            {{"Printed", "createdAt"},
+                             {"By", "createdByName"},
+                             {"Type", "type"},
+                             {"Label", "properties"},
+                             {"Id", "id"}},
+                            rows);
 }
 
 } // namespace
@@ -67,10 +78,16 @@ QList<Command> qrCodeCommands()
 {
     return {
         {"qr-setting", "", "Show your QR-code setting in the current project.", Needs::Project, 0,
-         0, nullptr, qrSetting},
-        {"qr-templates", "[template-id]", "List the project's QR label templates, or show one.",
-         Needs::Project, 0, 1, nullptr, qrTemplates},
-        {"prints", "<entity-id>", "List the print records of an entity, newest first.",
-         Needs::Project, 1, 1, nullptr, prints},
+         0, nullptr, qrSetting, Group::Labels, "vhpd qr-setting", "qrSetting"},
+        {"qr-templates", "", "List the project's QR label templates.", Needs::Project, 0, 0,
+         nullptr, qrTemplates, Group::Labels, "vhpd qr-templates", "[qrTemplate]"},
+        {"qr-template", "<template>", "Show a QR label template (id or name) with its items.",
+         Needs::Project, 1, 1, nullptr, qrTemplate, Group::Labels,
+         "vhpd qr-template \"Standard label\"", "qrTemplate"},
+        {"prints", "<entity>", "List the print records of an entity, newest first.", Needs::Project,
+         1, 1, nullptr, prints, Group::Labels,
+         "vhpd prints 675946805e17ab1c0d3a5cbf\n"
+         "vhpd prints \"Plant Room Skid: PR-03\"",
+         "[print +createdByName]"},
     };
 }

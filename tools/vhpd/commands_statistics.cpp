@@ -4,13 +4,11 @@
 
 #include <VHPrimaryData.h>
 
-#include <QCommandLineParser>
-
 #include <algorithm>
 
 namespace {
 
-void declareStatistics(QCommandLineParser &parser)
+void declareStatistics(Options &parser)
 {
     addOption(parser, "category", "Inspection category (default quality).", "name");
     addOption(parser, "period",
@@ -99,6 +97,11 @@ QList<Command> statisticsCommands()
 {
     return {
         {"stats", "", "Show your contact-sheet and inspection figures in the current project.",
-         Needs::Project, 0, 0, declareStatistics, statistics},
+         Needs::Project, 0, 0, declareStatistics, statistics, Group::Statistics,
+         "vhpd stats\n"
+         "vhpd stats --category safety --period week",
+         "{\"category\", \"period\", \"unfinishedContactSheets\", \"openInspections\", "
+         "\"deadlines\": [day], \"inspections\", \"delayedInspections\", \"quantities\": "
+         "[quantity +bucket]}"},
     };
 }

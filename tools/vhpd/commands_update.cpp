@@ -6,13 +6,12 @@
 #include <AsyncCheckUpdate.h>
 #include <VHNetwork.h>
 
-#include <QCommandLineParser>
 #include <QEventLoop>
 #include <QTimer>
 
 namespace {
 
-void declareUpdateCheck(QCommandLineParser &parser)
+void declareUpdateCheck(Options &parser)
 {
     addOption(parser, "package-api",
               "Root of the update server's API (default $VH_PACKAGE_API, else the built-in "
@@ -57,13 +56,13 @@ int updateCheck(Context &context)
             cause);
     }
     context.out.text(QStringLiteral("Update server: %1").arg(checker.getPackageApi()));
-    context.out.list({{"Version", "version"},
-                      {"Build", "build"},
-                      {"Name", "name"},
-                      {"Forced", "forced"},
-                      {"Description", "description"}},
-                     toJsonArray(builds), QStringLiteral("No client builds are offered."));
-    return ExitOk;
+    return context.showRows("client builds",
+                            {{"Version", "version"},
+                             {"Build", "build"},
+                             {"Name", "name"},
+                             {"Forced", "forced"},
+                             {"Description", "description"}},
+                            toJsonArray(builds));
 }
 
 } // namespace
@@ -72,6 +71,9 @@ QList<Command> updateCommands()
 {
     return {
         {"update-check", "", "List the client builds offered for this server.", Needs::Server, 0, 0,
-         declareUpdateCheck, updateCheck},
+         declareUpdateCheck, updateCheck, Group::Updates,
+         "vhpd update-check\n"
+         "vhpd update-check --package-api https://updates.example.com/",
+         "[build]"},
     };
 }

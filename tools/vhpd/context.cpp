@@ -1,17 +1,12 @@
 #include "context.h"
 
 #include "failure.h"
+#include "lookup.h"
 
 #include <VHPrimaryData.h>
 
 #include <cstdio>
 #include <unistd.h>
-
-namespace {
-
-constexpr int kDefaultPageSize = 20;
-
-} // namespace
 
 Context::Context(const Command &command, const QCommandLineParser &parser, const Output &output,
                  Session &session, const QString &server)
@@ -22,9 +17,18 @@ Context::Context(const Command &command, const QCommandLineParser &parser, const
     , m_parser(parser)
 {}
 
+Context::~Context() = default;
+
 VHPrimaryData &Context::data() const
 {
     return *VHPrimaryData::instance();
+}
+
+Names &Context::names() const
+{
+    if (!m_names)
+        m_names.reset(new Names(*this));
+    return *m_names;
 }
 
 bool Context::isSet(const char *option) const
@@ -111,9 +115,23 @@ int Context::saveSession() const
     return reportFailure(ExitFailed, error);
 }
 
-bool Context::paging(int &page, int &pageSize) const
+bool Context::paging(int &page, int &pageSize, int fallback) const
 {
-    return intValue("page", 1, 1, page) && intValue("page-size", kDefaultPageSize, 1, pageSize);
+    return intValue("page", 1, 1, page) && intValue("page-size", fallback, 1, pageSize);
+}
+
+int Context::checkPage(int count, int page, int pageSize, const char *what) const
+{
+    const int pages = pageSize > 0 ? qMax(1, (count + pageSize - 1) / pageSize) : 1;
+    if (page <= pages)
+        return ExitOk;
+    return reportFailure(ExitFailed, QStringLiteral("page %1 is past the end: %2 %3 fill %4 of %5")
+                                         .arg(page)
+                                         .arg(count)
+                                         .arg(QLatin1String(what))
+                                         .arg(pages == 1 ? QStringLiteral("1 page")
+                                                         : QStringLiteral("%1 pages").arg(pages))
+                                         .arg(pageSize));
 }
 
 int Context::showPage(int count, int page, int pageSize, const char *what,
@@ -123,19 +141,44 @@ int Context::showPage(int count, int page, int pageSize, const char *what,
         out.json(QJsonObject{{QStringLiteral("count"), count},
                              {QStringLiteral("page"), page},
                              {QStringLiteral("pageSize"), pageSize},
-                             {QLatin1String(what), rows}});
+                             {QStringLiteral("items"), rows}});
         return ExitOk;
     }
-    const int pages = qMax(1, (count + pageSize - 1) / pageSize);
-    out.text(QStringLiteral("Page %1 of %2; %3 found").arg(page).arg(pages).arg(count));
+    const int pages = pageSize > 0 ? qMax(1, (count + pageSize - 1) / pageSize) : 1;
+    out.text(QStringLiteral("Page %1 of %2; %3 %4")
+                 .arg(page)
+                 .arg(pages)
+                 .arg(count)
+                 .arg(QLatin1String(what)));
     out.list(columns, rows, QString());
     return ExitOk;
 }
 
-void addPagingOptions(QCommandLineParser &parser)
+int Context::showRows(const char *what, const QList<Column> &columns, const QJsonArray &rows) const
 {
-    addOption(parser, "page", "Page to show, from 1 (default 1).", "n");
-    addOption(parser, "page-size", "Rows per page (default 20).", "n");
+    int page = 1;
+    int pageSize = 0;
+    if (!paging(page, pageSize, 0))
+        return ExitUsage;
+    const int count = rows.size();
+    if (const int status = checkPage(count, page, pageSize, what))
+        return status;
+    if (pageSize > 0) {
+        QJsonArray shown;
+        for (int i = (page - 1) * pageSize; i < qMin(count, page * pageSize); ++i)
+            shown.append(rows[i]);
+        return showPage(count, page, pageSize, what, columns, shown);
+    }
+    if (out.isJson())
+        return showPage(count, 1, count, what, columns, rows);
+    if (rows.isEmpty()) {
+        out.text(QStringLiteral("No %1.").arg(QLatin1String(what)));
+        return ExitOk;
+    }
+    out.list(columns, rows);
+    if (Output::isTerminal())
+        out.text(QStringLiteral("%1 %2").arg(count).arg(QLatin1String(what)));
+    return ExitOk;
 }
 
 int Context::report(const QString &line, const QJsonObject &object) const

@@ -10,6 +10,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <memory>
+
+class Names;
+
 // What a running command works with: its parsed command line, the output, the
 // saved session and the server, with helpers for the usual failures.
 class Context
@@ -17,6 +22,7 @@ class Context
 public:
     Context(const Command &command, const QCommandLineParser &parser, const Output &output,
             Session &session, const QString &server);
+    ~Context();
 
     const Command &command;
     const Output &out;
@@ -25,6 +31,9 @@ public:
     const QString server;
 
     VHPrimaryData &data() const;
+    // The names of the ids records hold (users, organisations, tags), looked
+    // up once per run.
+    Names &names() const;
 
     // The positional arguments after the command's name.
     QStringList arguments() const { return m_parser.positionalArguments(); }
@@ -48,13 +57,25 @@ public:
     // Saves the session, reporting a failure.
     int saveSession() const;
 
-    // The --page and --page-size options (addPagingOptions); false after a
-    // usage error.
-    bool paging(int &page, int &pageSize) const;
-    // One page of a search: a line saying where it lies and the table, or
-    // {"count", "page", "pageSize", <what>: rows} as JSON.
+    // The --page and --page-size options (addPagingOptions): `pageSize` is
+    // `fallback` without --page-size, 0 for "all" when that is 0 too. False
+    // after a usage error.
+    bool paging(int &page, int &pageSize, int fallback) const;
+    // ExitOk when `page` of `pageSize` rows lies within a list of `count`
+    // `what`; else a page past the end is reported as a failure. The first
+    // page of an empty list exists.
+    int checkPage(int count, int page, int pageSize, const char *what) const;
+    // One page of a list the server pages: a line saying where it lies and the
+    // table, or {"count", "page", "pageSize", "items"} as JSON.
     int showPage(int count, int page, int pageSize, const char *what, const QList<Column> &columns,
                  const QJsonArray &rows) const;
+    // A list read whole, shown as showPage does: all of it, or the page the
+    // --page and --page-size options ask for. On a terminal a whole list
+    // says how long it is.
+    int showRows(const char *what, const QList<Column> &columns, const QJsonArray &rows) const;
+
+    // How many of the records a name matches an error lists.
+    static constexpr int kMostCandidates = 10;
 
     // Picks the record that `text` names among `records`: its id, its whole
     // name in any case, or a unique part of its name. ExitOk with `found`
@@ -64,6 +85,15 @@ public:
     int pick(const QList<Record> &records, const QString &text, const char *what,
              Record &found) const
     {
+        return pick(records, text, what, found,
+                    [](const Record &record) { return QStringList{record.name}; });
+    }
+    // The same, with the names each record is known by (a user's account name
+    // and nickname, say); the first is the one shown.
+    template<typename Record, typename NamesOf>
+    int pick(const QList<Record> &records, const QString &text, const char *what, Record &found,
+             NamesOf namesOf) const
+    {
         QList<Record> exact;
         QList<Record> partial;
         for (const Record &record : records) {
@@ -71,9 +101,16 @@ public:
                 found = record;
                 return ExitOk;
             }
-            if (record.name.compare(text, Qt::CaseInsensitive) == 0)
+            const QStringList names = namesOf(record);
+            const auto is = [&text](const QString &name) {
+                return name.compare(text, Qt::CaseInsensitive) == 0;
+            };
+            const auto holds = [&text](const QString &name) {
+                return name.contains(text, Qt::CaseInsensitive);
+            };
+            if (std::any_of(names.cbegin(), names.cend(), is))
                 exact.append(record);
-            else if (record.name.contains(text, Qt::CaseInsensitive))
+            else if (std::any_of(names.cbegin(), names.cend(), holds))
                 partial.append(record);
         }
         const QList<Record> &matches = exact.isEmpty() ? partial : exact;
@@ -82,8 +119,10 @@ public:
         if (matches.size() > 1) {
             // Never a silent choice between records: name them with their ids.
             QStringList names;
-            for (const Record &record : matches)
-                names.append(QStringLiteral("%1 (%2)").arg(record.name, record.id));
+            for (const Record &record : matches.mid(0, kMostCandidates))
+                names.append(QStringLiteral("%1 (%2)").arg(namesOf(record).value(0), record.id));
+            if (matches.size() > kMostCandidates)
+                names.append(QStringLiteral("and %1 more").arg(matches.size() - kMostCandidates));
             return usage(QStringLiteral("\"%1\" matches several %2; give one of their ids: %3")
                              .arg(text, QLatin1String(what), names.join(QLatin1String("; "))));
         }
@@ -99,8 +138,7 @@ public:
         QList<Record> records;
         if (!(data().*read)(records))
             return fail(QStringLiteral("cannot read the %1").arg(QLatin1String(what)));
-        out.list(columns, toJsonArray(records));
-        return ExitOk;
+        return showRows(what, columns, toJsonArray(records));
     }
 
     // Asks before `action` ("Delete model X?") that destroys data: a y/N
@@ -112,9 +150,15 @@ public:
     // operation `remove`, once confirmed, and says so.
     int removeRecord(bool (VHPrimaryData::*remove)(const QString &), const char *what) const
     {
-        const QString id = argument(0);
+        return removeRecord(remove, what, argument(0), argument(0));
+    }
+    // The same for the record `id`, called `name` in the question.
+    int removeRecord(bool (VHPrimaryData::*remove)(const QString &), const char *what,
+                     const QString &id, const QString &name) const
+    {
+        const QString shown = name == id ? id : QStringLiteral("%1 (%2)").arg(name, id);
         if (const int status =
-                confirm(QStringLiteral("Delete %1 %2?").arg(QLatin1String(what), id)))
+                confirm(QStringLiteral("Delete %1 %2?").arg(QLatin1String(what), shown)))
             return status;
         if (!(data().*remove)(id))
             return fail(QStringLiteral("cannot delete the %1 %2").arg(QLatin1String(what), id));
@@ -124,6 +168,7 @@ public:
 
 private:
     const QCommandLineParser &m_parser;
+    mutable std::unique_ptr<Names> m_names;
 };
 
 #endif // VHPD_CLI_CONTEXT_H

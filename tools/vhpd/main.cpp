@@ -3,6 +3,8 @@
 // and inspect projects, models, entities, QR labels and statistics.
 #include "command.h"
 #include "context.h"
+#include "help.h"
+#include "lookup.h"
 #include "output.h"
 #include "session.h"
 
@@ -17,66 +19,56 @@
 
 namespace {
 
-const char kDescription[] =
-    "A command-line client of the collaboration service: log in, choose a project, and\n"
-    "inspect its members, models, entities, QR labels and statistics.";
-
-const char kFooter[] =
-    "The server is --server, else $VHPD_SERVER, else the one of the saved login.\n"
-    "The login is kept in %1.\n"
-    "Exit status: 0 success; 1 the server refused or an id is unknown; 2 wrong command line;\n"
-    "3 the server, proxy or update server cannot be reached (network, time-out, TLS, proxy,\n"
-    "HTTP 502-504); 4 login refused, missing or expired (HTTP 401 from any call).\n"
-    "With --json a failure prints {\"error\": {\"kind\", \"httpStatus\", \"serverCode\",\n"
-    "\"message\"}} on standard output, with the same exit status.\n"
-    "Run \"vhpd <command> --help\" for a command's options.\n";
-
-void addGlobalOptions(QCommandLineParser &parser)
-{
-    parser.addHelpOption();
-    addOption(parser, "server", "Server address, e.g. https://vh.example.com.", "url");
-    addOption(parser, "json", "Print JSON instead of tables.");
-    addOption(parser, "project", "Project id to use instead of the current one.", "id");
-    addOption(parser, "timeout", "Seconds one exchange with the server may take.", "seconds");
-    addOption(parser, "cacert",
-              "Also trust the certification authorities in this PEM file (a company's own CA).",
-              "file");
-}
-
 void print(const QString &text)
 {
     std::fputs(text.toUtf8().constData(), stdout);
 }
 
-// The parser's help without its own usage line, which names the program's path.
-QString helpBody(const QCommandLineParser &parser)
+// The parser of `options`; --help also answers to -h.
+void declare(QCommandLineParser &parser, const Options &options)
 {
-    const QString text = parser.helpText();
-    return text.mid(text.indexOf(QLatin1Char('\n')) + 1);
-}
-
-void printGeneralHelp(QCommandLineParser &parser)
-{
-    parser.setApplicationDescription(QString::fromUtf8(kDescription));
-    QString commands;
-    for (const Command &command : allCommands()) {
-        const QString synopsis = QString(QLatin1String(command.name) + QLatin1Char(' ') +
-                                         QLatin1String(command.arguments))
-                                     .trimmed();
-        commands += QLatin1String("  ") + synopsis.leftJustified(34) + QLatin1Char(' ') +
-                    QString::fromUtf8(command.summary) + QLatin1Char('\n');
+    for (const OptionSpec &option : options.options) {
+        const QStringList names = option.name == QLatin1String("help")
+                                      ? QStringList{QStringLiteral("h"), option.name}
+                                      : QStringList{option.name};
+        parser.addOption(QCommandLineOption(names, option.description, option.valueName));
     }
-    print(QLatin1String("Usage: vhpd [global options] <command> [options] [arguments]\n") +
-          helpBody(parser) + QLatin1String("\nCommands:\n") + commands + QLatin1Char('\n') +
-          QString::fromUtf8(kFooter).arg(Session::filePath()));
 }
 
-void printCommandHelp(QCommandLineParser &parser, const Command &command)
+// The parser's complaint, with the options the mistyped one may have meant.
+QString parseError(const QCommandLineParser &parser, const Options &options, const QString &help)
 {
-    parser.setApplicationDescription(QString::fromUtf8(command.summary));
-    const QString usage = QStringLiteral("Usage: vhpd %1 [options] %2")
-                              .arg(QLatin1String(command.name), QLatin1String(command.arguments));
-    print(usage.trimmed() + QLatin1Char('\n') + helpBody(parser));
+    QStringList names;
+    for (const OptionSpec &option : options.options)
+        names.append(option.name);
+    for (const QString &unknown : parser.unknownOptionNames()) {
+        const QStringList close = closestNames(unknown, names);
+        if (!close.isEmpty())
+            return QStringLiteral("unknown option --%1; did you mean --%2? (see %3)")
+                .arg(unknown, close.join(QLatin1String(" or --")), help);
+    }
+    return parser.errorText() + QStringLiteral(" (see %1)").arg(help);
+}
+
+int unknownCommand(const QString &name)
+{
+    QStringList names;
+    for (const Command &command : allCommands()) {
+        if (command.group != Group::Hidden)
+            names += QStringList{QLatin1String(command.name)} + command.aliasList();
+    }
+    QStringList meant;
+    for (const QString &close : closestNames(name, names)) {
+        const QString current = QLatin1String(findCommand(close)->name);
+        if (!meant.contains(current))
+            meant.append(current);
+    }
+    const QString guess =
+        meant.isEmpty()
+            ? QString()
+            : QStringLiteral("; did you mean %1?").arg(meant.join(QLatin1String(" or ")));
+    return reportFailure(
+        ExitUsage, QStringLiteral("unknown command \"%1\"%2 (see vhpd --help)").arg(name, guess));
 }
 
 // Points the library at the server and, when the saved login belongs to it,
@@ -134,51 +126,58 @@ int main(int argc, char *argv[])
     // Global options come before the command; what follows it is the command's.
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    addGlobalOptions(global);
-    addOption(global, "version", "Show the program's version.");
+    Options globalAndVersion = globalOptions();
+    globalAndVersion.add("version", "Show the program's version.");
+    declare(global, globalAndVersion);
     const bool parsed = global.parse(app.arguments());
     setJsonFailures(global.isSet(QStringLiteral("json")));
-    if (!parsed) {
-        return reportFailure(ExitUsage, global.errorText() + QLatin1String(" (see vhpd --help)"));
-    }
+    if (!parsed)
+        return reportFailure(ExitUsage,
+                             parseError(global, globalAndVersion, QStringLiteral("vhpd --help")));
     if (global.isSet(QStringLiteral("version"))) {
         print(QStringLiteral("vhpd %1\n").arg(QCoreApplication::applicationVersion()));
         return ExitOk;
     }
     const QStringList rest = global.positionalArguments();
     if (rest.isEmpty()) {
-        printGeneralHelp(global);
+        print(generalHelp());
         return global.isSet(QStringLiteral("help")) ? ExitOk : ExitUsage;
     }
     const Command *command = findCommand(rest.first());
-    if (!command) {
-        return reportFailure(
-            ExitUsage,
-            QStringLiteral("unknown command \"%1\" (see vhpd --help)").arg(rest.first()));
-    }
+    if (!command)
+        return unknownCommand(rest.first());
 
     QCommandLineParser parser;
-    addGlobalOptions(parser);
-    if (command->declare)
-        command->declare(parser);
+    const Options options = commandOptions(*command);
+    declare(parser, options);
+    for (const OptionSpec &argument : options.positionals)
+        parser.addPositionalArgument(argument.name, argument.description);
     const bool commandParsed = parser.parse(QStringList{app.arguments().first()} + rest.mid(1));
     setJsonFailures(global.isSet(QStringLiteral("json")) || parser.isSet(QStringLiteral("json")));
-    if (!commandParsed) {
+    if (!commandParsed)
         return reportFailure(
             ExitUsage,
-            parser.errorText() +
-                QStringLiteral(" (see vhpd %1 --help)").arg(QLatin1String(command->name)));
-    }
+            parseError(parser, options,
+                       QStringLiteral("vhpd help %1").arg(QLatin1String(command->name))));
     if (global.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help"))) {
-        printCommandHelp(parser, *command);
+        print(commandHelp(*command));
         return ExitOk;
     }
     const int count = parser.positionalArguments().size();
     if (count < command->minArguments ||
         (command->maxArguments >= 0 && count > command->maxArguments)) {
         return reportFailure(
-            ExitUsage, QStringLiteral("wrong number of arguments; usage: vhpd %1 %2")
+            ExitUsage, QStringLiteral("wrong number of arguments; usage: vhpd %1 %2 (see vhpd "
+                                      "help %1)")
                            .arg(QLatin1String(command->name), QLatin1String(command->arguments)));
+    }
+    const Output output(global.isSet(QStringLiteral("json")) ||
+                        parser.isSet(QStringLiteral("json")));
+    if (command->group == Group::Help || command->group == Group::Hidden) {
+        // Help works whatever state the saved login is in.
+        Session none;
+        Context context(*command, parser, output, none, QString());
+        return command->run(context);
     }
 
     // A global option counts wherever it is given.
@@ -214,12 +213,20 @@ int main(int argc, char *argv[])
         server = serverRoot(qEnvironmentVariable("VHPD_SERVER"));
     if (server.isEmpty())
         server = session.server;
-    const int prepared = prepare(*command, session, server, globalValue("project"));
+    const QString project = globalValue("project");
+    const int prepared = prepare(*command, session, server, project);
     if (prepared != ExitOk)
         return prepared;
 
-    const Output output(global.isSet(QStringLiteral("json")) ||
-                        parser.isSet(QStringLiteral("json")));
     Context context(*command, parser, output, session, server);
+    if (!project.isEmpty() && !looksLikeId(project) && command->needs != Needs::Nothing) {
+        // A project named rather than given by id.
+        VHProject named;
+        if (const int status = findProject(context, project, named))
+            return status;
+        session.projectId = named.id;
+        session.projectName = named.name;
+        GetSoftCache()->setCurrentProjectId(named.id);
+    }
     return command->run(context);
 }

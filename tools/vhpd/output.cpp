@@ -10,11 +10,10 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
-
-// Cells longer than this are cut in tables (never in the last column).
-constexpr int kMaxCellWidth = 60;
 
 QJsonValue member(const QJsonObject &row, const char *path)
 {
@@ -65,6 +64,21 @@ QString printable(const QString &text, bool keepLineBreaks)
     return out;
 }
 
+// The state numbers whose meaning the server's data shows, in words: a model
+// file's preprocessing (0 waiting, 2 done, 3 failed) and a membership request
+// (0 waiting, 1 accepted, 2 rejected). Any other number is shown as it is.
+QString label(int number, CellFormat format)
+{
+    static const char *const preprocessing[] = {"waiting", nullptr, "done", "failed"};
+    static const char *const requests[] = {"waiting", "accepted", "rejected"};
+    const char *text = nullptr;
+    if (format == CellFormat::Preprocessing && number >= 0 && number < 4)
+        text = preprocessing[number];
+    else if (format == CellFormat::RequestStatus && number >= 0 && number < 3)
+        text = requests[number];
+    return text ? QString::fromLatin1(text) : QString::number(number);
+}
+
 } // namespace
 
 QString Output::bytes(qint64 size)
@@ -89,10 +103,14 @@ QString Output::cell(const QJsonValue &value, CellFormat format)
     case QJsonValue::Double:
         if (format == CellFormat::Bytes)
             return bytes(qint64(value.toDouble()));
+        if (format != CellFormat::Auto)
+            return label(value.toInt(), format);
         return QString::number(value.toDouble(), 'g', 15);
     case QJsonValue::String:
         return printable(localTime(value.toString()), false);
     case QJsonValue::Array: {
+        if (format == CellFormat::Count)
+            return QString::number(value.toArray().size());
         QStringList parts;
         for (const QJsonValue &element : value.toArray())
             parts.append(cell(element, format));
@@ -107,7 +125,62 @@ QString Output::cell(const QJsonValue &value, CellFormat format)
     }
 }
 
-QString Output::table(const QList<Column> &columns, const QJsonArray &rows)
+namespace {
+
+// Ids are what later commands take: never cut.
+bool keepsWhole(const Column &column)
+{
+    const QString key = QString::fromLatin1(column.key).section(QLatin1Char('.'), -1);
+    return key == QLatin1String("id") || key.endsWith(QLatin1String("Id")) ||
+           key.compare(QLatin1String("uuid"), Qt::CaseInsensitive) == 0;
+}
+
+// The narrowest a cut column gets: its title, or a few letters.
+constexpr int kNarrowestCut = 8;
+
+// The columns' widths narrowed until a line of them fits `width`: the widest
+// column that may be cut loses a character at a time.
+QList<int> fitted(const QList<Column> &columns, QList<int> widths, int width)
+{
+    const auto lineWidth = [&widths] {
+        int total = 0;
+        for (int w : widths)
+            total += w + 2;
+        return total - 2;
+    };
+    while (lineWidth() > width) {
+        int widest = -1;
+        for (int i = 0; i < columns.size(); ++i) {
+            const int narrowest = qMax(kNarrowestCut, int(qstrlen(columns[i].title)));
+            if (!keepsWhole(columns[i]) && widths[i] > narrowest &&
+                (widest < 0 || widths[i] > widths[widest]))
+                widest = i;
+        }
+        if (widest < 0)
+            break; // what is left is ids and titles: the terminal wraps it
+        --widths[widest];
+    }
+    return widths;
+}
+
+} // namespace
+
+bool Output::isTerminal()
+{
+    return isatty(STDOUT_FILENO) == 1;
+}
+
+int Output::terminalWidth()
+{
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    bool ok = false;
+    const int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
+    return ok && columns > 0 ? columns : 80;
+}
+
+QString Output::table(const QList<Column> &columns, const QJsonArray &rows, int width)
 {
     QList<QStringList> lines;
     QStringList titles;
@@ -116,26 +189,28 @@ QString Output::table(const QList<Column> &columns, const QJsonArray &rows)
     lines.append(titles);
     for (const QJsonValue &row : rows) {
         QStringList cells;
-        for (int i = 0; i < columns.size(); ++i) {
-            QString text = cell(member(row.toObject(), columns[i].key), columns[i].format);
-            if (i + 1 < columns.size() && text.size() > kMaxCellWidth)
-                text = text.left(kMaxCellWidth - 3) + QLatin1String("...");
-            cells.append(text);
-        }
+        for (const Column &column : columns)
+            cells.append(cell(member(row.toObject(), column.key), column.format));
         lines.append(cells);
     }
     QList<int> widths;
     for (int i = 0; i < columns.size(); ++i) {
-        int width = 0;
+        int widest = 0;
         for (const QStringList &cells : lines)
-            width = qMax(width, cells[i].size());
-        widths.append(width);
+            widest = qMax(widest, int(cells[i].size()));
+        widths.append(widest);
     }
+    if (width > 0)
+        widths = fitted(columns, widths, width);
     QString text;
     for (const QStringList &cells : lines) {
         QString line;
-        for (int i = 0; i < cells.size(); ++i)
-            line += i + 1 < cells.size() ? cells[i].leftJustified(widths[i] + 2) : cells[i];
+        for (int i = 0; i < cells.size(); ++i) {
+            QString cellText = cells[i];
+            if (cellText.size() > widths[i])
+                cellText = cellText.left(qMax(0, widths[i] - 3)) + QLatin1String("...");
+            line += i + 1 < cells.size() ? cellText.leftJustified(widths[i] + 2) : cellText;
+        }
         text += line.trimmed() + QLatin1Char('\n');
     }
     return text;
@@ -149,7 +224,7 @@ void Output::list(const QList<Column> &columns, const QJsonArray &rows,
     else if (rows.isEmpty())
         text(emptyText);
     else
-        writeOut(table(columns, rows));
+        writeOut(table(columns, rows, isTerminal() ? terminalWidth() : 0));
 }
 
 void Output::record(const QList<Column> &fields, const QJsonObject &object) const

@@ -8,7 +8,11 @@
 
 // How a cell shows its value. Auto: texts as they are (date-times in local
 // time), numbers in decimal, booleans as yes/no, arrays joined with ", ".
-enum class CellFormat { Auto, Bytes };
+// Bytes: a size in B, KiB, MiB... Count: how many elements a list has.
+// Preprocessing and RequestStatus: the server's state numbers of a model
+// file's preprocessing and of a membership request in words (a number of
+// unknown meaning as it is).
+enum class CellFormat { Auto, Bytes, Count, Preprocessing, RequestStatus };
 
 // One column of a table, or one line of a record: its title and the member
 // of the JSON row it shows (a dotted path reaches into nested objects).
@@ -30,7 +34,8 @@ public:
     {}
     bool isJson() const { return m_json; }
 
-    // The rows as a table of `columns`, or as a JSON array.
+    // The rows as a table of `columns` (`emptyText` when there are none), or
+    // as a JSON array.
     void list(const QList<Column> &columns, const QJsonArray &rows,
               const QString &emptyText = QStringLiteral("(none)")) const;
     // One "Title: value" line per field, or the whole object as JSON.
@@ -40,7 +45,15 @@ public:
     // A line of text; nothing in JSON mode, where the document says it all.
     void text(const QString &line) const;
 
-    static QString table(const QList<Column> &columns, const QJsonArray &rows);
+    // Whether standard output is a terminal, and its width in columns.
+    static bool isTerminal();
+    static int terminalWidth();
+
+    // The rows under the columns' titles, each column as wide as its widest
+    // cell. With a `width` (a terminal's), cells are cut so that each line
+    // fits it, widest columns first; ids and uuids are never cut, since
+    // other commands need them whole.
+    static QString table(const QList<Column> &columns, const QJsonArray &rows, int width = 0);
     static QString cell(const QJsonValue &value, CellFormat format = CellFormat::Auto);
     static QString bytes(qint64 size);
 

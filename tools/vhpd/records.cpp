@@ -70,10 +70,10 @@ QJsonObject toJson(const VHProject &project)
                    {"startAt", when(project.startAt)},
                    {"endAt", when(project.endAt)},
                    {"expireAt", when(project.expireAt)},
-                   {"createAt", when(project.createAt)},
-                   {"createBy", project.createBy},
-                   {"updateAt", when(project.updateAt)},
-                   {"updateBy", project.updateBy}});
+                   {"createdAt", when(project.createAt)},
+                   {"createdBy", project.createBy},
+                   {"updatedAt", when(project.updateAt)},
+                   {"updatedBy", project.updateBy}});
 }
 
 QJsonObject toJson(const VHMemRequest &request)
@@ -154,7 +154,7 @@ QJsonObject toJson(const VHModule &module)
                    {"icon", module.icon},
                    {"value", module.value},
                    {"internal", module.internal},
-                   {"enable", module.enable},
+                   {"enabled", module.enable},
                    {"statistics", module.statistics}});
 }
 

@@ -8,7 +8,9 @@
 #include <QJsonObject>
 
 // The library's records as the JSON the program prints: one member per
-// field, named as the field, date-times in the server's UTC text.
+// field, named as the field, date-times in the server's UTC text. Where the
+// library's names differ for the same thing, the members take one name:
+// createdAt, createdBy, updatedAt, updatedBy, and "enabled" for a flag.
 
 QJsonObject toJson(const VHUser &user);
 QJsonObject toJson(const VHProject &project);

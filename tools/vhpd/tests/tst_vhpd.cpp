@@ -160,10 +160,10 @@ private slots:
     void listsAsJson()
     {
         const Run projects = vhpd({"projects", "--json"});
-        QCOMPARE(projects.json().array().size(), 9);
+        QCOMPARE(projects.json()["items"].toArray().size(), 9);
 
         // Natural name order: "Level 2" before "Level 10"; tags by type name.
-        const QJsonArray models = vhpd({"models", "--json"}).json().array();
+        const QJsonArray models = vhpd({"models", "--json"}).json()["items"].toArray();
         const QStringList modelNames = names(models);
         QCOMPARE(modelNames.size(), 16);
         QCOMPARE(modelNames.first(), "Block A - Architecture");
@@ -173,34 +173,32 @@ private slots:
                  QJsonArray({"Building: Block A", "Discipline: Architecture"}));
 
         QCOMPARE(
-            names(vhpd({"--json", "history", "Block A - Architecture"}).json().array(), "version")
-                .size(),
-            4);
+            vhpd({"--json", "model-history", "Block A - Architecture"}).json()["count"].toInt(), 4);
         const QJsonObject diff =
-            vhpd({"--json", "compare", "Block A - Architecture", "1", "4"}).json().object();
+            vhpd({"--json", "model-compare", "Block A - Architecture", "1", "4"}).json().object();
         QCOMPARE(diff["add"].toArray().size(), 42);
         QCOMPARE(diff["del"].toArray().size(), 17);
 
-        QCOMPARE(names(vhpd({"--json", "qr-templates"}).json().array()),
+        QCOMPARE(names(vhpd({"--json", "qr-templates"}).json()["items"].toArray()),
                  QStringList({"Label 2", "label 10", "Standard label"}));
         QCOMPARE(vhpd({"--json", "stats"}).json()["unfinishedContactSheets"].toInt(), 8);
-        QCOMPARE(names(vhpd({"--json", "update-check"}).json().array(), "version"),
+        QCOMPARE(names(vhpd({"--json", "update-check"}).json()["items"].toArray(), "version"),
                  QStringList({"3.8.2", "3.9.0"}));
     }
 
     void pagesFollowEachOther_data()
     {
         QTest::addColumn<QStringList>("search");
-        QTest::addColumn<QString>("member");
-        QTest::newRow("projects") << QStringList{"projects", "--search", ""} << "projects";
-        QTest::newRow("entities") << QStringList{"entities", "--name", "wall"} << "entities";
+        QTest::newRow("projects") << QStringList{"projects", "--search", ""};
+        QTest::newRow("entities") << QStringList{"entities", "--name", "wall"};
+        QTest::newRow("a list read whole") << QStringList{"models"};
     }
 
     // The second page of three is the second half of the first page of six.
     void pagesFollowEachOther()
     {
         QFETCH(QStringList, search);
-        QFETCH(QString, member);
+        const QString member = "items";
         const QJsonObject wide =
             vhpd(search + QStringList{"--json", "--page-size", "6"}).json().object();
         const QJsonObject narrow =
@@ -219,7 +217,7 @@ private slots:
         const QString wall = "92471b74-c5e7-dea6-14b9-7097aa5053d1-0006ed33";
         QTest::newRow("user") << QStringList{"user", "675946805e17ab1c0d3a5c02"}
                               << "Signature: BIM coordinator\n";
-        QTest::newRow("countries") << QStringList{"countries"} << "+86 +852 +853";
+        QTest::newRow("countries") << QStringList{"countries"} << "CODE\n+86\n+852\n+853\n";
         QTest::newRow("project") << QStringList{"project"} << "City:           Shenzhen\n";
         QTest::newRow("members") << QStringList{"members"}
                                  << "sarah.okafor    Sarah Okafor           Owner's Project Team";
@@ -245,9 +243,9 @@ private slots:
         QTest::newRow("recent") << QStringList{"recent"} << "Podium - Structure";
         QTest::newRow("model-sets")
             << QStringList{"model-sets"} << "Block A coordination       6  ";
-        QTest::newRow("model-set")
-            << QStringList{"model-set", "675946805e17ab1c0d3a6a5e"} << "Block A coordination\nNAME";
-        QTest::newRow("tags") << QStringList{"tags"} << "Building    no       Podium";
+        QTest::newRow("model-set") << QStringList{"model-set", "block a coordination"}
+                                   << "By:      demo\nId:      675946805e17ab1c0d3a6a5e\n\nNAME";
+        QTest::newRow("tags") << QStringList{"tags"} << "Building    Podium";
         QTest::newRow("compare entity")
             << QStringList{"compare",  "Block A - Architecture",
                            "1",        "4",
@@ -263,13 +261,14 @@ private slots:
         QTest::newRow("property-search")
             << QStringList{"property-search", "Shenzhen Steel"} << wall + "\n";
         QTest::newRow("qr-setting") << QStringList{"qr-setting"} << "files/logos/demo.png";
-        QTest::newRow("qr-template") << QStringList{"qr-templates", "675946805e17ab1c0d3a7074"}
+        QTest::newRow("qr-template") << QStringList{"qr-template", "675946805e17ab1c0d3a7074"}
                                      << "Project  Riverside Medical Centre  no\n";
         QTest::newRow("prints") << QStringList{"prints", "675946805e17ab1c0d3a5cbf"}
                                 << "Name: Plant Room Skid: PR-03";
         QTest::newRow("stats") << QStringList{"stats", "--period", "year"}
                                << "Your inspections:                 25\n";
-        QTest::newRow("help") << QStringList{"history", "--help"} << "Usage: vhpd history";
+        QTest::newRow("help of an earlier name")
+            << QStringList{"history", "--help"} << "Usage: vhpd model-history";
     }
 
     void everyCommandAnswers()
@@ -335,7 +334,7 @@ private slots:
         QCOMPARE(created.out, "Uploaded survey.dng (64.0 KiB) as Survey upload, version 1.\n");
         const Run replaced = vhpd({"upload", file.fileName(), "--replace", "survey upload"});
         QCOMPARE(replaced.out, "Uploaded survey.dng (64.0 KiB) as Survey upload, version 2.\n");
-        QCOMPARE(vhpd({"--json", "history", "Survey upload"}).json().array().size(), 2);
+        QCOMPARE(vhpd({"--json", "model-history", "Survey upload"}).json()["count"].toInt(), 2);
     }
 
     void failures_data()
@@ -359,7 +358,7 @@ private slots:
         QTest::newRow("unknown option")
             << QStringList{"models", "--bogus"} << true << 2 << "Unknown option 'bogus'";
         QTest::newRow("argument missing")
-            << QStringList{"history"} << true << 2 << "usage: vhpd history <model>";
+            << QStringList{"history"} << true << 2 << "usage: vhpd model-history <model>";
         QTest::newRow("category without domain") << QStringList{"entities", "--category", "3"}
                                                  << true << 2 << "--category needs --domain";
     }
@@ -396,9 +395,10 @@ private slots:
             << "the server did not accept survey.dng: it is larger than the server accepts "
                "(HTTP 413)";
         QTest::newRow("server's own refusal")
-            << QStringList{"user", "u7"} << "account-service/users/u7" << 400
-            << QByteArray("{\"code\":40000,\"message\":\"'u7' is not a user id\"}") << 1 << "server"
-            << "no user u7: 'u7' is not a user id (server code 40000, HTTP 400)";
+            << QStringList{"member-request", "r7"} << "account-service/member_requests/r7" << 400
+            << QByteArray("{\"code\":40000,\"message\":\"'r7' is not a request id\"}") << 1
+            << "server"
+            << "no membership request r7: 'r7' is not a request id (server code 40000, HTTP 400)";
         QTest::newRow("login no longer accepted")
             << QStringList{"whoami"} << "account-service/users/u1" << 401
             << QByteArray("{\"code\":40100,\"message\":\"log in first\"}") << 4 << "server"
@@ -417,8 +417,8 @@ private slots:
             << "within 1 s: try again, or allow more time";
         QTest::newRow("unknown tag, nothing sent")
             << QStringList{"upload", "FILE", "--tag", "abc"}
-            << "model-service/projects/p1/modelTagTypes" << 200 << QByteArray("[]") << 2 << "usage"
-            << "\"abc\" is not a tag of the project";
+            << "model-service/projects/p1/modelTagTypes" << 200 << QByteArray("[]") << 1 << "failed"
+            << "no model tag matches \"abc\"";
     }
     void failureCauses()
     {
@@ -469,7 +469,7 @@ private slots:
         int uploads = 0;
         for (const RecordedRequest &request : server.requests().mid(before))
             uploads += request.path.endsWith("/dng") ? 1 : 0;
-        QCOMPARE(uploads, message.contains("not a tag") ? 0 : int(path.endsWith("dng")));
+        QCOMPARE(uploads, message.contains("tag") ? 0 : int(path.endsWith("dng")));
         if (!arguments.contains("upload"))
             QCOMPARE(server.requestCount() - before, 1);
         if (httpStatus < 0)
@@ -479,7 +479,7 @@ private slots:
         QCOMPARE(json.status, status);
         const QJsonObject error = json.json().object().value("error").toObject();
         QCOMPARE(error.value("kind").toString(), kind);
-        QCOMPARE(error.value("httpStatus").toInt(), kind == "usage" ? 0 : httpStatus);
+        QCOMPARE(error.value("httpStatus").toInt(), kind == "failed" ? 0 : httpStatus);
         QVERIFY(error.value("message").toString().contains(message));
     }
 
@@ -526,23 +526,27 @@ private slots:
         QTest::newRow("models-fresh")
             << QStringList{"models-fresh", model} << "Block A - Architecture  4  ";
         QTest::newRow("model-names") << QStringList{"model-names", model, pipeModel}
-                                     << "Block A - Architecture\nBlock B - MEP Coordination\n";
+                                     << "Block A - Architecture      " + model +
+                                            "\nBlock B - MEP Coordination  " + pipeModel;
         QTest::newRow("model-version")
             << QStringList{"model-version", model, "2"} << "Updated:  2025-06-04 21:45\n";
         QTest::newRow("model-edit-rights")
             << QStringList{"model-edit-rights", "675946805e17ab1c0d3a5cb1"}
             << "Edit with these tags: yes\n";
-        QTest::newRow("tag list") << QStringList{"tag"} << "Podium  ";
         QTest::newRow("tag") << QStringList{"tag", "675946805e17ab1c0d3a5cb1"}
                              << "Name: Architecture\n";
-        QTest::newRow("model-set-show") << QStringList{"model-set-show", "675946805e17ab1c0d3a6a5e"}
-                                        << "Name:    Block A coordination\n";
+        QTest::newRow("model-set-show, an earlier name")
+            << QStringList{"model-set-show", "675946805e17ab1c0d3a6a5e"}
+            << "Name:    Block A coordination\n";
         QTest::newRow("model-set-name-exists")
             << QStringList{"model-set-name-exists", "Block A coordination"} << "yes\n";
         QTest::newRow("entity") << QStringList{"entity", "675946805e17ab1c0d3a64b4"}
-                                << "Pipe Types: Copper - 22mm  RF ";
-        QTest::newRow("entity-by-uuids")
-            << QStringList{"entity-by-uuids", pipeModel, pipe} << "Pipe Types: Copper - 22mm  RF ";
+                                << "Pipe Types: Copper - 22mm  RMC-B-RF-PLB-02003  ";
+        QTest::newRow("entity by QR code")
+            << QStringList{"entity", "RMC-B-RF-PLB-02003"} << "  675946805e17ab1c0d3a64b4\n";
+        QTest::newRow("entities-by-uuids")
+            << QStringList{"entities-by-uuids", "Block B - MEP", pipe}
+            << "Pipe Types: Copper - 22mm  RMC-B-RF-PLB-02003  ";
         QTest::newRow("entity-by-id")
             << QStringList{"entity-by-id", pipeModel, "216843", "1"} << "Version: 1\n";
         QTest::newRow("entity-display") << QStringList{"entity-display", "Identity"} << "shown\n";
@@ -583,18 +587,19 @@ private slots:
                                        .json()["id"]
                                        .toString();
         QVERIFY(!qrTemplate.isEmpty());
-        QVERIFY(vhpd({"qr-templates", qrTemplate}).out.contains("Site   RMC    no\n"));
-        QCOMPARE(vhpd({"qr-template-update", qrTemplate, "--name", "Pipe tag"}).status, 0);
-        QVERIFY(vhpd({"qr-templates", qrTemplate}).out.startsWith("Pipe tag (type 0)\n"));
-        QCOMPARE(vhpd({"qr-template-delete", qrTemplate, "--yes"}).status, 0);
-        QCOMPARE(vhpd({"qr-templates", qrTemplate}).status, 1);
+        QVERIFY(vhpd({"qr-template", qrTemplate}).out.contains("Site   RMC    no\n"));
+        QCOMPARE(vhpd({"qr-template-update", "pipe label", "--name", "Pipe tag"}).status, 0);
+        QVERIFY(vhpd({"qr-template", qrTemplate}).out.startsWith("Pipe tag (type 0)\n"));
+        QCOMPARE(vhpd({"qr-template-delete", "Pipe tag", "--yes"}).status, 0);
+        QCOMPARE(vhpd({"qr-template", qrTemplate}).status, 1);
 
-        const QString set = vhpd({"--json", "model-set-create", "Pair", "67e27b475e17ab1c0d3a5cbb"})
+        const QString set = vhpd({"--json", "model-set-create", "Pair", "Block A - Architecture"})
                                 .json()["id"]
                                 .toString();
-        QVERIFY(vhpd({"model-set-show", set}).out.contains("Models:  67e27b475e17ab1c0d3a5cbb\n"));
+        QCOMPARE(vhpd({"--json", "model-set", "pair"}).json()["models"][0]["id"].toString(),
+                 "67e27b475e17ab1c0d3a5cbb");
         QCOMPARE(vhpd({"model-set-delete", set, "--yes"}).status, 0);
-        QCOMPARE(vhpd({"model-set-show", set}).status, 1);
+        QCOMPARE(vhpd({"model-set", set}).status, 1);
         QCOMPARE(vhpd({"model-set-name-exists", "Pair"}).out, "no\n");
 
         const QString project =
@@ -616,7 +621,8 @@ private slots:
         const QString element = "607dcfcb-a9ce-49d4-0259-e28ce3bfdad7-0005b64c";
         const auto properties = [&] {
             QStringList rows;
-            const QJsonArray read = vhpd({"--json", "property-by-uuids", element}).json().array();
+            const QJsonArray read =
+                vhpd({"--json", "properties-by-uuids", element}).json()["items"].toArray();
             for (const QJsonValue &row : read)
                 rows.append(row["category"].toString() + ":" + row["key"].toString() + "=" +
                             row["value"].toString());
@@ -770,7 +776,8 @@ private slots:
 
         tmux({"send-keys", "-t", "vhpd", program + " model-set-delete 675946805e17ab1c0d3a6a5e",
               "Enter"});
-        QVERIFY2(waitFor("Delete model set 675946805e17ab1c0d3a6a5e\\? \\[y/N\\]\\s*$"),
+        QVERIFY2(waitFor("Delete model set Block A coordination \\(675946805e17ab1c0d3a6a5e\\)\\? "
+                         "\\[y/N\\]\\s*$"),
                  qPrintable(tmux({"capture-pane", "-p"})));
         tmux({"send-keys", "-t", "vhpd", "n", "Enter"});
         QVERIFY2(waitFor("vhpd: nothing deleted"), qPrintable(tmux({"capture-pane", "-p"})));
