@@ -114,3 +114,46 @@ docs: docs-deps
 	@mkdir -p $(DOCS_DIR)
 	@VHPD_DOCS_DIR=$(DOCS_DIR) doxygen docs/Doxyfile
 	@echo "API documentation: $(DOCS_DIR)/html/index.html"
+
+# Windows: the DLL, its tests and the tools cross-built with MinGW-w64 and the
+# test suite run under Wine, over both transport backends (every test program
+# is registered once per backend). `make windows-toolchain` prepares Qt and
+# libcurl for MinGW in $(MINGW_ROOT): from the tarball named by
+# VHPD_MINGW_TOOLCHAIN (its .sha256 beside it) when given, else built from
+# Debian's source packages (about 40 minutes on 2 cores, once).
+.PHONY: windows-toolchain windows-deps test-windows
+WINDOWS_DIR ?= build-windows
+MINGW_ROOT ?= $(HOME)/.cache/vhpd-mingw
+MINGW_PACKAGES := cmake make pkg-config dpkg-dev xz-utils g++-mingw-w64-x86-64-posix \
+	mingw-w64-tools wine64 libz-mingw-w64-dev
+WINE64 := /usr/lib/wine/wine64
+WINESERVER := /usr/lib/wine/wineserver
+mingw_space := $(subst ,, )
+MINGW_GCC_DIR = $(firstword $(wildcard /usr/lib/gcc/x86_64-w64-mingw32/*-posix))
+# Where Windows programs under Wine find their DLLs: Qt, libcurl, the MinGW
+# runtime, zlib and the library itself.
+WINDOWS_DLL_PATH = $(subst $(mingw_space),;,$(addprefix Z:,$(MINGW_ROOT)/qt5-mingw/bin \
+	$(MINGW_ROOT)/curl-mingw/bin $(MINGW_GCC_DIR) /usr/x86_64-w64-mingw32/lib \
+	$(abspath $(WINDOWS_DIR))/src))
+# Wine hands variables named QT_* to the program only when spelled WINEQT_*;
+# QtTest's output reaches standard error (and CTest) only when told to.
+WINE_ENV = WINEDEBUG=-all WINEPREFIX=$(abspath $(WINDOWS_DIR))/wineprefix \
+	WINEPATH='$(WINDOWS_DLL_PATH)' QT_FORCE_STDERR_LOGGING=1 WINEQT_FORCE_STDERR_LOGGING=1
+
+windows-deps:
+	$(call install-packages,$(MINGW_PACKAGES))
+
+windows-toolchain: windows-deps
+	@JOBS=$(JOBS) cmake/windows-toolchain.sh $(MINGW_ROOT)
+
+test-windows: windows-toolchain
+	@cmake -S . -B $(WINDOWS_DIR) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+		-DVHPD_MINGW_ROOT=$(MINGW_ROOT) -DVHPD_BUILD_BENCHMARKS=OFF >/dev/null
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	@# Wine's background processes would inherit the first test's output and
+	@# keep CTest waiting on it until the end: start them detached first.
+	@$(WINE_ENV) $(WINESERVER) -p </dev/null >/dev/null 2>&1
+	@$(WINE_ENV) $(WINE64) wineboot --init </dev/null >/dev/null 2>&1
+	@cd $(WINDOWS_DIR) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
+		status=$$?; $(WINE_ENV) $(WINESERVER) -k </dev/null >/dev/null 2>&1; exit $$status
