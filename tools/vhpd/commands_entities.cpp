@@ -139,19 +139,25 @@ int entityTree(Context &context)
     QList<VHEntityTree> trees;
     if (!context.data().getEntityTree(trees))
         return context.fail(QStringLiteral("cannot read the entity tree"));
-    if (context.out.isJson()) {
-        QJsonArray nodes;
-        for (const VHEntityTree &tree : trees) {
-            QJsonObject node = toJson(tree);
-            const QString model = context.data().getModelName(tree.modelId);
-            node.insert(QStringLiteral("modelName"), model.isEmpty() ? tree.modelId : model);
-            nodes.append(node);
-        }
-        return context.showRows("models", {}, nodes);
-    }
-    QJsonArray rows;
+    QJsonArray nodes;
     for (const VHEntityTree &tree : trees) {
+        QJsonObject node = toJson(tree);
         const QString model = context.data().getModelName(tree.modelId);
+        node.insert(QStringLiteral("modelName"), model.isEmpty() ? tree.modelId : model);
+        nodes.append(node);
+    }
+    if (context.out.isJson())
+        return context.showRows("models", {}, nodes);
+
+    // A table of floors, of the models on the page asked for.
+    int first = 0;
+    int end = 0;
+    if (const int status = context.pageRange(trees.size(), "models", first, end))
+        return status;
+    QJsonArray rows;
+    for (int i = first; i < end; ++i) {
+        const VHEntityTree &tree = trees[i];
+        const QString model = nodes[i].toObject().value(QLatin1String("modelName")).toString();
         if (tree.group)
             rows.append(QJsonObject{{QStringLiteral("model"), model},
                                     {QStringLiteral("floor"), QStringLiteral("(group)")}});
@@ -170,9 +176,16 @@ int entityTree(Context &context)
                             {QStringLiteral("domains"), domains.join(QLatin1String(", "))}});
         }
     }
-    return context.showRows(
-        "floors", {{"Model", "model"}, {"Floor", "floor"}, {"Domains (categories)", "domains"}},
-        rows);
+    const QList<Column> columns = {
+        {"Model", "model"}, {"Floor", "floor"}, {"Domains (categories)", "domains"}};
+    if (!context.isSet("page") && !context.isSet("page-size")) {
+        context.out.list(columns, rows, QStringLiteral("The tree is empty."));
+        return ExitOk;
+    }
+    int page = 1;
+    int pageSize = 0;
+    context.paging(page, pageSize, trees.size());
+    return context.showPage(trees.size(), page, pageSize, "models", columns, rows);
 }
 
 const QList<Column> kPropertyColumns = {
@@ -230,7 +243,7 @@ QList<Command> entityCommands()
         {"entities", "", "Search the project's entities, a page at a time.", Needs::Project, 0, 0,
          declareEntities, entities, Group::Entities,
          "vhpd entities --name wall --printed-by demo\n"
-         "vhpd entities --model \"Block A - Architecture\" --floor L04 --page 2",
+         "vhpd entities --model \"Block A - Arch\" --floor L04 --page 2",
          "[entity +printedByName]"},
         {"entity-tree", "", "Show the project's entity tree.", Needs::Project, 0, 0, nullptr,
          entityTree, Group::Entities, "vhpd entity-tree", "[entityTree +modelName]"},

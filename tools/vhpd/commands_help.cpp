@@ -63,7 +63,7 @@ QList<Command> helpCommands()
          ""},
         {"completion", "<bash|zsh>", "Print the shell completion script for bash or zsh.",
          Needs::Nothing, 1, 1, nullptr, completion, Group::Help,
-         "# in ~/.bashrc, where the installed script is not loaded already:\n"
+         "# in ~/.bashrc, unless the installed script is loaded:\n"
          "source <(vhpd completion bash)\n"
          "vhpd completion zsh > ~/.zfunc/_vhpd",
          ""},

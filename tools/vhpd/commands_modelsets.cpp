@@ -42,8 +42,7 @@ QList<Command> modelSetCommands()
     return {
         {"model-set-create", "<name> <model>...", "Create a model set of models (ids or names).",
          Needs::Project, 2, -1, nullptr, create, Group::ModelSets,
-         "vhpd model-set-create Pair \"Block A - Architecture\" \"Block A - Structure\"",
-         "modelSet"},
+         "vhpd model-set-create Pair \"Block A - Arch\" \"Block A - Struc\"", "modelSet"},
         {"model-set-delete", "<set>", "Delete a model set (id or name).", Needs::Project, 1, 1,
          declareConfirmation, remove, Group::ModelSets,
          "vhpd model-set-delete Pair\n"

@@ -125,16 +125,12 @@ int periods(Context &context)
             QStringLiteral("cannot read the periods of %1").arg(context.argument(0)));
     if (context.out.isJson())
         return context.showRows("periods", {}, toJsonArray(periods));
-    int page = 1;
-    int pageSize = 0;
-    if (!context.paging(page, pageSize, 0))
-        return ExitUsage;
-    if (const int status = context.checkPage(periods.size(), page, pageSize, "periods"))
+    int first = 0;
+    int end = 0;
+    if (const int status = context.pageRange(periods.size(), "periods", first, end))
         return status;
     if (periods.isEmpty())
         context.out.text(QStringLiteral("No periods."));
-    const int first = pageSize > 0 ? (page - 1) * pageSize : 0;
-    const int end = pageSize > 0 ? qMin(int(periods.size()), first + pageSize) : periods.size();
     for (int i = first; i < end; ++i) {
         if (i > first)
             context.out.text(QString());

@@ -154,18 +154,32 @@ int Context::showPage(int count, int page, int pageSize, const char *what,
     return ExitOk;
 }
 
-int Context::showRows(const char *what, const QList<Column> &columns, const QJsonArray &rows) const
+int Context::pageRange(int count, const char *what, int &first, int &end) const
 {
     int page = 1;
     int pageSize = 0;
     if (!paging(page, pageSize, 0))
         return ExitUsage;
-    const int count = rows.size();
     if (const int status = checkPage(count, page, pageSize, what))
         return status;
-    if (pageSize > 0) {
+    first = pageSize > 0 ? (page - 1) * pageSize : 0;
+    end = pageSize > 0 ? qMin(count, page * pageSize) : count;
+    return ExitOk;
+}
+
+int Context::showRows(const char *what, const QList<Column> &columns, const QJsonArray &rows) const
+{
+    const int count = rows.size();
+    int first = 0;
+    int end = 0;
+    if (const int status = pageRange(count, what, first, end))
+        return status;
+    if (isSet("page") || isSet("page-size")) {
+        int page = 1;
+        int pageSize = 0;
+        paging(page, pageSize, count);
         QJsonArray shown;
-        for (int i = (page - 1) * pageSize; i < qMin(count, page * pageSize); ++i)
+        for (int i = first; i < end; ++i)
             shown.append(rows[i]);
         return showPage(count, page, pageSize, what, columns, shown);
     }

@@ -65,6 +65,10 @@ public:
     // `what`; else a page past the end is reported as a failure. The first
     // page of an empty list exists.
     int checkPage(int count, int page, int pageSize, const char *what) const;
+    // The rows [first, end) of the page the --page and --page-size options
+    // ask for in a list of `count` `what` read whole (all of them without
+    // the options); ExitOk, or the status of the failure reported.
+    int pageRange(int count, const char *what, int &first, int &end) const;
     // One page of a list the server pages: a line saying where it lies and the
     // table, or {"count", "page", "pageSize", "items"} as JSON.
     int showPage(int count, int page, int pageSize, const char *what, const QList<Column> &columns,

@@ -259,10 +259,11 @@ QString roffOptions(const QList<OptionSpec> &options)
 {
     QString text;
     for (const OptionSpec &option : options) {
-        text += QLatin1String(".TP\n.B ") + roff(QLatin1String("--") + option.name);
-        if (!option.valueName.isEmpty())
-            text += QLatin1String(" \" \" ") + roff(option.valueName.toUpper());
-        text += QLatin1Char('\n') + roff(option.description) + QLatin1Char('\n');
+        const QString name = roff(QLatin1String("--") + option.name);
+        text += option.valueName.isEmpty() ? QStringLiteral(".TP\n.B %1\n").arg(name)
+                                           : QStringLiteral(".TP\n.BI \"%1 \" %2\n")
+                                                 .arg(name, roff(option.valueName.toUpper()));
+        text += roff(option.description) + QLatin1Char('\n');
     }
     return text;
 }
@@ -273,7 +274,7 @@ QString roffCommand(const Command &command)
                    roff(QString::fromUtf8(command.summary)) + QLatin1Char('\n');
     const QString needs = neededText(command.needs);
     if (!needs.isEmpty())
-        text += roff(needs) + QLatin1Char('\n');
+        text += QLatin1String(".br\n") + roff(needs) + QLatin1Char('\n');
     const QList<OptionSpec> own = ownOptions(command);
     if (!own.isEmpty())
         text += QLatin1String(".RS\n") + roffOptions(own) + QLatin1String(".RE\n");
@@ -391,16 +392,14 @@ QString bashScript()
              cases);
 }
 
-// A zsh description: the first sentence, without what _arguments reads as
-// syntax.
+// A zsh description, without the brackets that _arguments reads as syntax.
 QString zshText(const QString &text)
 {
-    QString plain = text.section(QLatin1String(". "), 0, 0);
+    QString plain = text;
     if (plain.endsWith(QLatin1Char('.')))
         plain.chop(1);
     plain.replace(QLatin1Char('['), QLatin1Char('('));
     plain.replace(QLatin1Char(']'), QLatin1Char(')'));
-    plain.replace(QLatin1Char(':'), QLatin1Char(','));
     return plain;
 }
 
@@ -529,8 +528,7 @@ QString jsonHelp()
     for (const auto &shape : kJsonShapes)
         text += wrapped(QString::fromUtf8(shape.first) + QLatin1String(": ") +
                             QString::fromUtf8(shape.second),
-                        2, 0)
-                    .prepend(QLatin1String("  "));
+                        2);
     text += QLatin1Char('\n') + wrapped(QString::fromUtf8(kJsonNames), 0) +
             QLatin1String("\nThe members of each record:\n");
     for (const auto &kind : recordKinds())
@@ -541,6 +539,7 @@ QString jsonHelp()
 QString manualPage()
 {
     QString text = QStringLiteral(".TH VHPD 1 \"\" \"vhpd %1\" \"User Commands\"\n"
+                                  ".nh\n"
                                   ".SH NAME\n"
                                   "vhpd \\- command\\-line client of the collaboration service\n"
                                   ".SH SYNOPSIS\n"

@@ -321,6 +321,284 @@ private slots:
         QVERIFY(lines[1].contains(" Building: Block A, Discipline: Architecture "));
     }
 
+    // Piped, a table keeps every cell whole: scripts reading it lose nothing.
+    void tablesAreWholeWhenPiped()
+    {
+        const Run prints = vhpd({"prints", "675946805e17ab1c0d3a5cbf"});
+        QCOMPARE(prints.status, 0);
+        QVERIFY2(prints.out.contains("Name: Plant Room Skid: PR-03, Floor: -, Code: "
+                                     "RMC-A-GRP-ARC-00003  6903a7685e17ab1c0d3a6c5e\n"),
+                 prints.out.constData());
+        // Ids are shown as the names of users, enterprises and circles.
+        QVERIFY2(prints.out.contains("2025-10-30 17:59  chen.hao  2"), prints.out.constData());
+        const Run project = vhpd({"project"});
+        QVERIFY(project.out.contains("Administrators: demo, li.wei\n"));
+        QVERIFY(project.out.contains("Enterprise:     Northbridge\n"));
+        const Run model = vhpd({"model", "Block A - Level 2 Fit-out"});
+        QVERIFY2(model.out.contains("Preprocessed: waiting\n"), model.out.constData());
+    }
+
+    // Whatever a command takes, a name (or part of one) does as well as an id.
+    void namesDoAsWellAsIds_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("member"); // "count", or the "id" of the record or first item
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("model filter")
+            << QStringList{"entities", "--model", "Block A - Plumbing"} << "count"
+            << "180";
+        QTest::newRow("printed by") << QStringList{"entities", "--printed-by", "demo"} << "count"
+                                    << "145";
+        QTest::newRow("nickname") << QStringList{"user", "Sarah Okafor"} << "id"
+                                  << "675946805e17ab1c0d3a5c03";
+        QTest::newRow("model set") << QStringList{"model-set", "block a coord"} << "id"
+                                   << "675946805e17ab1c0d3a6a5e";
+        QTest::newRow("another member's set") << QStringList{"model-set", "Fit-out review"} << "id"
+                                              << "675946805e17ab1c0d3a6a60";
+        QTest::newRow("sets by") << QStringList{"model-sets", "--by", "tom.hughes"} << "id"
+                                 << "675946805e17ab1c0d3a6a60";
+        QTest::newRow("tag by type") << QStringList{"tag", "Discipline: Architecture"} << "id"
+                                     << "675946805e17ab1c0d3a5cb1";
+        QTest::newRow("entity by QR code") << QStringList{"prints", "RMC-A-GRP-ARC-00003"} << "id"
+                                           << "6903a7685e17ab1c0d3a6c5e";
+        QTest::newRow("enterprise")
+            << QStringList{"projects", "--enterprise", "northbridge"} << "count"
+            << "4";
+        QTest::newRow("project") << QStringList{"--project", "lakeview", "models"} << "count"
+                                 << "5";
+    }
+
+    void namesDoAsWellAsIds()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, member);
+        QFETCH(QString, expected);
+        const Run run = vhpd(QStringList{"--json"} + arguments);
+        QCOMPARE(run.status, 0);
+        QJsonObject found = run.json().object();
+        if (member == "count") {
+            QCOMPARE(QString::number(found["count"].toInt()), expected);
+            return;
+        }
+        if (found.contains("items"))
+            found = found["items"].toArray().first().toObject();
+        QCOMPARE(found[member].toString(), expected);
+    }
+
+    // An id or name that matches nothing is a failure: exit status 1 and
+    // nothing on standard output.
+    void unknownRecordsPrintNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        const QString none = "000000000000000000000000";
+        QTest::newRow("entity") << QStringList{"entity", none} << "no entity matches";
+        QTest::newRow("prints of no entity") << QStringList{"prints", "nosuch"} << "no entity";
+        QTest::newRow("print") << QStringList{"print", "675946805e17ab1c0d3a5cbf", none}
+                               << "has no print record";
+        QTest::newRow("model set") << QStringList{"model-set", none} << "no model set matches";
+        QTest::newRow("models by ids")
+            << QStringList{"models-by-ids", "67e27b475e17ab1c0d3a5cbb", none} << "no model " + none;
+        QTest::newRow("model names") << QStringList{"model-names", none} << "no model";
+        QTest::newRow("model version")
+            << QStringList{"model-version", "Block A - Architecture", "9"} << "has no version 9";
+        QTest::newRow("tag") << QStringList{"tag", "nosuch"} << "no model tag matches";
+        QTest::newRow("qr template")
+            << QStringList{"qr-template", "nosuch"} << "no QR template matches";
+        QTest::newRow("project") << QStringList{"project", "nosuch"} << "no project matches";
+        QTest::newRow("member") << QStringList{"user", "nobody"} << "no member of the project";
+        QTest::newRow("entity of a uuid")
+            << QStringList{"entities-by-uuids", "Block A - Architecture", "nosuch-uuid"}
+            << "has no entity of nosuch-uuid";
+    }
+
+    void unknownRecordsPrintNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Run text = vhpd(arguments);
+        QCOMPARE(text.status, 1);
+        QVERIFY(text.out.isEmpty());
+        QVERIFY2(text.err.contains(message.toUtf8()), text.err.constData());
+    }
+
+    // Every list has the same envelope with --json, and a page past its end
+    // is a failure; the first page of an empty list is not.
+    void listsHaveOneShape_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("count"); // -1: any
+        QTest::newRow("projects") << QStringList{"projects"} << 9;
+        QTest::newRow("project search") << QStringList{"projects", "--search", "clinic"} << -1;
+        QTest::newRow("countries") << QStringList{"countries"} << -1;
+        QTest::newRow("tags") << QStringList{"tags"} << 6;
+        QTest::newRow("entity tree") << QStringList{"entity-tree"} << -1;
+        QTest::newRow("property search") << QStringList{"property-search", "Shenzhen Steel"} << -1;
+        QTest::newRow("properties")
+            << QStringList{"properties", "92471b74-c5e7-dea6-14b9-7097aa5053d1-0006ed33"} << -1;
+        QTest::newRow("prints") << QStringList{"prints", "675946805e17ab1c0d3a5cbf"} << 1;
+        QTest::newRow("periods") << QStringList{"periods", "RMC-S-L00-ARC-02741"} << -1;
+        QTest::newRow("empty search") << QStringList{"entities", "--name", "no such name"} << 0;
+    }
+
+    void listsHaveOneShape()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, count);
+        const QJsonObject page = vhpd(QStringList{"--json"} + arguments).json().object();
+        QCOMPARE(page.keys(), QStringList({"count", "items", "page", "pageSize"}));
+        if (count >= 0)
+            QCOMPARE(page["count"].toInt(), count);
+        QVERIFY(page["items"].toArray().size() <= page["count"].toInt());
+
+        const QString past = QString::number(qMax(1, page["count"].toInt()) + 1);
+        const Run pastTheEnd = vhpd(arguments + QStringList{"--page-size", "1", "--page", past});
+        QCOMPARE(pastTheEnd.status, 1);
+        QVERIFY(pastTheEnd.out.isEmpty());
+        QVERIFY2(pastTheEnd.err.contains("is past the end"), pastTheEnd.err.constData());
+    }
+
+    // The help, the manual and the completion are made from one command
+    // table: each names every command, in lines that fit 80 columns.
+    void helpCoversEveryCommand()
+    {
+        const Run bash = vhpd({"completion", "bash"});
+        QCOMPARE(bash.status, 0);
+        const QRegularExpressionMatch listed =
+            QRegularExpression("local commands='([^']+)'").match(QString::fromUtf8(bash.out));
+        QVERIFY(listed.hasMatch());
+        const QStringList commands = listed.captured(1).split(' ');
+        QVERIFY(commands.size() > 75);
+
+        const QString general = QString::fromUtf8(vhpd({"--help"}).out);
+        const QString manual = QString::fromUtf8(vhpd({"man-page"}).out);
+        QVERIFY(manual.startsWith(".TH VHPD 1 "));
+        for (const QString &command : commands) {
+            QVERIFY2(general.contains(QRegularExpression("\\n  " + command + " +\\S")),
+                     qPrintable(command));
+            QVERIFY2(manual.contains(".SS " + QString(command).replace("-", "\\-")),
+                     qPrintable(command));
+        }
+        // Earlier names are accepted, and shown nowhere.
+        QVERIFY(!general.contains("\n  history "));
+        QVERIFY(!bash.out.contains(" history "));
+
+        QStringList texts{general, QString::fromUtf8(vhpd({"help", "json"}).out)};
+        for (const char *command : {"entities", "model-upload", "login", "property-set"})
+            texts.append(QString::fromUtf8(vhpd({"help", command}).out));
+        for (const QString &text : texts) {
+            for (const QString &line : text.split('\n'))
+                QVERIFY2(line.size() <= 80, qPrintable(line));
+        }
+        QVERIFY(texts.last().contains("\nExamples:\n  vhpd property-set "));
+        QVERIFY(texts[1].contains(QRegularExpression("\\n  project +adminIds, .*createdAt")));
+    }
+
+    // The generated manual page is valid roff: groff finds nothing to warn of.
+    void manualPageIsValid()
+    {
+        const QString groff = QStandardPaths::findExecutable("groff");
+        if (groff.isEmpty())
+            QSKIP("groff is not installed");
+        QProcess process;
+        process.start(groff, {"-man", "-Tutf8", "-ww", "-z"});
+        process.write(vhpd({"man-page"}).out);
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+    }
+
+    // A mistyped command or option is answered with what it may have meant.
+    void mistakesGetSuggestions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("swapped letters")
+            << QStringList{"modles"} << "unknown command \"modles\"; did you mean models";
+        QTest::newRow("an earlier name, mistyped")
+            << QStringList{"histroy", "x"} << "did you mean model-history?";
+        QTest::newRow("option") << QStringList{"models", "--readabel"}
+                                << "unknown option --readabel; did you mean --readable?";
+        QTest::newRow("global option")
+            << QStringList{"--sever", "x", "models"} << "did you mean --server?";
+        QTest::newRow("help of a mistyped command")
+            << QStringList{"help", "model-sest"} << "did you mean model-sets or model-set?";
+        QTest::newRow("nothing close") << QStringList{"xyzzy"} << "unknown command \"xyzzy\" (";
+    }
+
+    void mistakesGetSuggestions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Run run = vhpd(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
+    }
+
+    // The bash completion offers commands, a command's options, files where
+    // a file is wanted, and nothing of the hidden names.
+    void bashCompletes_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("commands") << "vhpd model-s"
+                                  << "model-sets model-set model-set-create";
+        QTest::newRow("after global options") << "vhpd --server http://x --json entity-t"
+                                              << "entity-tree";
+        QTest::newRow("options") << "vhpd models --r"
+                                 << "--readable";
+        QTest::newRow("paging of a list") << "vhpd tags --page"
+                                          << "--page --page-size";
+        QTest::newRow("earlier name's options") << "vhpd upload --rep"
+                                                << "--replace";
+        QTest::newRow("help topics") << "vhpd help js"
+                                     << "json";
+        QTest::newRow("shells") << "vhpd completion z"
+                                << "zsh";
+        QTest::newRow("files") << "vhpd model-upload " + m_config.path() + "/vh"
+                               << m_config.path() + "/vhpd";
+    }
+
+    void bashCompletes()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, offered);
+        if (QStandardPaths::findExecutable("bash").isEmpty())
+            QSKIP("bash is not installed");
+        QProcess bash;
+        bash.start("bash",
+                   {"--norc", "--noprofile", "-c",
+                    "source <(\"$0\" completion bash); read -ra COMP_WORDS <<< \"$1\"; "
+                    "[[ $1 == *' ' ]] && COMP_WORDS+=(''); "
+                    "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vhpd; echo \"${COMPREPLY[*]}\"",
+                    VHPD_BINARY, line});
+        QVERIFY(bash.waitForFinished(20000));
+        const QString reply = QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
+        QVERIFY2(reply.contains(offered), qPrintable(reply));
+    }
+
+    void zshCompletionIsValid()
+    {
+        const QString zsh = QStandardPaths::findExecutable("zsh");
+        if (zsh.isEmpty())
+            QSKIP("zsh is not installed");
+        QTemporaryDir directory;
+        QFile script(directory.filePath("_vhpd"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(vhpd({"completion", "zsh"}).out);
+        script.close();
+        QCOMPARE(QProcess::execute(zsh, {"-n", script.fileName()}), 0);
+    }
+
+    // Logging in again needs no name: the saved login's user is meant.
+    void loginAgainWithoutAName()
+    {
+        const Run run = vhpd({"login", "--password-stdin"}, "demo123\n");
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, "Logged in to " + m_root.toUtf8() + "/ as demo (Demo User).\n");
+        QCOMPARE(session()["projectName"].toString(), "Riverside Medical Centre");
+    }
+
     void uploadAddsAVersion()
     {
         QTemporaryDir directory;
@@ -738,7 +1016,8 @@ private slots:
     }
 
     // In a real terminal (tmux): Ctrl-C at the password prompt leaves the
-    // terminal echoing, and a delete asks first and takes "n" for no.
+    // terminal echoing, a delete asks first and takes "n" for no, and tables
+    // fit the terminal.
     void terminalPromptsBehave()
     {
         if (QStandardPaths::findExecutable("tmux").isEmpty())
@@ -781,6 +1060,22 @@ private slots:
                  qPrintable(tmux({"capture-pane", "-p"})));
         tmux({"send-keys", "-t", "vhpd", "n", "Enter"});
         QVERIFY2(waitFor("vhpd: nothing deleted"), qPrintable(tmux({"capture-pane", "-p"})));
+
+        // Tables fit the terminal's width: names are cut, ids kept whole at
+        // the line's end; a whole list says how long it is.
+        tmux({"resize-window", "-t", "vhpd", "-x", "140"});
+        tmux({"send-keys", "-t", "vhpd", "clear; " + program + " entities --page-size 3", "Enter"});
+        QVERIFY2(waitFor("^Page 1 of \\d+; \\d+ entities$"),
+                 qPrintable(tmux({"capture-pane", "-p"})));
+        const QStringList screen = tmux({"capture-pane", "-p", "-t", "vhpd"}).split('\n');
+        const int header = screen.indexOf(QRegularExpression("^NAME .* ID$"));
+        QVERIFY2(header >= 0, qPrintable(screen.join('\n')));
+        const QStringList rows = screen.mid(header + 1, 3);
+        for (const QString &row : rows)
+            QVERIFY2(QRegularExpression("\\.\\.\\. .*  [0-9a-f]{24}$").match(row).hasMatch(),
+                     qPrintable(row));
+        tmux({"send-keys", "-t", "vhpd", "clear; " + program + " domains", "Enter"});
+        QVERIFY2(waitFor("^\\d+ domains$"), qPrintable(tmux({"capture-pane", "-p"})));
         tmux({"kill-server"});
         QCOMPARE(vhpd({"model-set-show", "675946805e17ab1c0d3a6a5e"}).status, 0);
     }
