@@ -12,6 +12,15 @@
 
 #include <functional>
 
+// A file part of a multipart form, kept in a temporary file while the request
+// is handled.
+struct FormFile
+{
+    QString fileName; // as the client named it
+    QString path;     // where its content waits
+    qint64 size = 0;
+};
+
 // One request as the routes see it, independent of the HTTP library.
 struct ApiRequest
 {
@@ -21,10 +30,10 @@ struct ApiRequest
     QMap<QString, QString> query;         // decoded query values
     QMap<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
-    QMap<QString, QByteArray> form;       // multipart parts by name
-    QMap<QString, QString> formFileNames; // file name of each file part
-    QString userId;                       // the user of the session, once authenticated
-    QMap<QString, QString> params;        // path parameters bound by the route
+    QMap<QString, QByteArray> form;    // multipart text parts by name
+    QMap<QString, FormFile> formFiles; // multipart file parts by name
+    QString userId;                    // the user of the session, once authenticated
+    QMap<QString, QString> params;     // path parameters bound by the route
 
     QString param(const QString &name) const { return params.value(name); }
     // Whether a query parameter is the text "true".
@@ -41,6 +50,9 @@ struct ApiReply
     QByteArray body;
     QByteArray contentType = "application/json; charset=utf-8";
     QList<QPair<QByteArray, QByteArray>> headers;
+    // A line for the request log only, never sent: what a real service
+    // would have done outside the reply (a text message it sent).
+    QString logNote;
 
     static ApiReply json(const QJsonObject &object, int status = 200);
     static ApiReply json(const QJsonArray &array, int status = 200);

@@ -6,10 +6,28 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <unistd.h>
+
+namespace {
+
+// The seed data: installed beside the program (<prefix>/share/vhpd-sandbox
+// for <prefix>/bin/vhpd-sandbox), else that of the source tree it was built
+// from.
+QString defaultSeed()
+{
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .absoluteFilePath(QStringLiteral(VHPD_SANDBOX_INSTALLED_SEED));
+    return QFileInfo::exists(installed) ? QDir::cleanPath(installed)
+                                        : QStringLiteral(VHPD_SANDBOX_SEED);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -33,14 +51,28 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Port to listen on; 0 picks a free one."),
                                         QStringLiteral("port"), QStringLiteral("0"));
-    const QCommandLineOption dataOption(QStringLiteral("data"),
-                                        QStringLiteral("Seed data file to start from."),
-                                        QStringLiteral("file"), QStringLiteral(VHPD_SANDBOX_SEED));
+    const QCommandLineOption dataOption(
+        QStringLiteral("data"),
+        QStringLiteral("Seed data file to start from (default: %1).").arg(defaultSeed()),
+        QStringLiteral("file"));
+    const QCommandLineOption stateOption(
+        QStringLiteral("state"),
+        QStringLiteral("Keep the data in this file across restarts: loaded at start when it "
+                       "exists, written after every change."),
+        QStringLiteral("file"));
+    const QCommandLineOption resetOption(
+        QStringLiteral("reset"),
+        QStringLiteral("With --state: start again from the seed data, replacing the file."));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Print one line per request (method, path, status, time), and the "
+                       "verification codes \"sent\" by text message."));
     const QCommandLineOption redirectOption(
         QStringLiteral("redirect-touch"),
         QStringLiteral("Answer \"touch\" with a permanent redirect to this root."),
         QStringLiteral("url"));
-    parser.addOptions({hostOption, portOption, dataOption, redirectOption});
+    parser.addOptions(
+        {hostOption, portOption, dataOption, stateOption, resetOption, logOption, redirectOption});
     parser.process(app);
 
     bool portOk = false;
@@ -50,13 +82,24 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    if (parser.isSet(resetOption) && !parser.isSet(stateOption)) {
+        std::fprintf(stderr, "vhpd-sandbox: --reset needs --state FILE\n");
+        return 2;
+    }
+
     SandboxOptions options;
-    options.dataFile = parser.value(dataOption);
+    options.dataFile = parser.isSet(dataOption) ? parser.value(dataOption) : defaultSeed();
+    options.stateFile = parser.value(stateOption);
+    options.resetState = parser.isSet(resetOption);
     options.redirectTouchRoot = parser.value(redirectOption);
     Sandbox sandbox(options);
     QString error;
     if (!sandbox.load(error)) {
         std::fprintf(stderr, "vhpd-sandbox: %s\n", qUtf8Printable(error));
+        if (!options.stateFile.isEmpty() && error.contains(options.stateFile) &&
+            !error.startsWith(QLatin1String("cannot write")))
+            std::fprintf(stderr, "Move the file away, or start again from the seed data with "
+                                 "--reset (which replaces it).\n");
         return 1;
     }
 
@@ -64,10 +107,38 @@ int main(int argc, char *argv[])
     const QString host = parser.value(hostOption);
     const int bound = server.start(host, port);
     if (bound < 0) {
-        std::fprintf(stderr, "vhpd-sandbox: cannot listen on %s:%d\n", qUtf8Printable(host), port);
+        std::fprintf(stderr, "vhpd-sandbox: cannot listen on %s:%d: %s\n", qUtf8Printable(host),
+                     port, qUtf8Printable(server.errorString()));
+        if (port != 0)
+            std::fprintf(stderr, "Try --port 0 to have a free port picked.\n");
         return 1;
     }
-    std::printf("listening on http://%s:%d\n", qUtf8Printable(host), bound);
+    if (parser.isSet(logOption))
+        server.setRequestLog(stdout);
+    // The first line is for scripts; the rest for the person who started it.
+    QString keeping = QStringLiteral("changes last until the sandbox stops");
+    if (sandbox.loadedFrom() == options.stateFile)
+        keeping = QStringLiteral("the saved state; changes are saved there");
+    else if (!options.stateFile.isEmpty())
+        keeping = QStringLiteral("changes are saved in %1")
+                      .arg(QFileInfo(options.stateFile).absoluteFilePath());
+    const QString url =
+        QStringLiteral("http://%1:%2")
+            .arg(host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']')
+                                                 : host)
+            .arg(bound);
+    const QString demoPassword = sandbox.password(QStringLiteral("demo"));
+    const QString account =
+        demoPassword.isEmpty()
+            ? QStringLiteral("sign in with an account of the data file")
+            : QStringLiteral("sign in as demo with the password %1").arg(demoPassword);
+    std::printf("listening on %s\n"
+                "  %s\n"
+                "  data: %s (%s)\n"
+                "  stop with Ctrl-C, or: kill %lld\n",
+                qUtf8Printable(url), qUtf8Printable(account),
+                qUtf8Printable(QFileInfo(sandbox.loadedFrom()).absoluteFilePath()),
+                qUtf8Printable(keeping), static_cast<long long>(::getpid()));
     std::fflush(stdout);
 
     int received = 0;

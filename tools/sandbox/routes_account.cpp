@@ -128,7 +128,9 @@ ApiReply securities(Store &store, const ApiRequest &request)
     QJsonObject reply{{QStringLiteral("message"), QStringLiteral("verification code sent")}};
     if (request.flag(QStringLiteral("debug")))
         reply.insert(QStringLiteral("code"), code);
-    return ApiReply::json(reply);
+    ApiReply sent = ApiReply::json(reply);
+    sent.logNote = QStringLiteral("verification code %1 sent to %2").arg(code, phone);
+    return sent;
 }
 
 QJsonObject meta(const Store &store)

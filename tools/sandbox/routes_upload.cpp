@@ -22,6 +22,11 @@ QString field(const ApiRequest &request, const char *name)
     return QString::fromUtf8(request.form.value(QLatin1String(name))).trimmed();
 }
 
+qint64 fileSize(const ApiRequest &request)
+{
+    return request.formFiles.value(QStringLiteral("file")).size;
+}
+
 // The form's tag ids, each of which must be a tag of the project.
 bool readTags(const Store &store, const ApiRequest &request, const QString &projectId,
               QJsonArray &tags, ApiReply &failure)
@@ -58,15 +63,13 @@ bool fitsCapacity(const Store &store, const QString &projectId, double size)
 bool checkForm(const Store &store, const ApiRequest &request, const QString &projectId,
                QJsonArray &tags, ApiReply &failure)
 {
-    if (!request.form.contains(QStringLiteral("file")) ||
-        !request.formFileNames.contains(QStringLiteral("file"))) {
+    if (!request.formFiles.contains(QStringLiteral("file"))) {
         failure = ApiReply::badRequest(QStringLiteral("the form has no part \"file\""));
         return false;
     }
     if (!readTags(store, request, projectId, tags, failure))
         return false;
-    if (!fitsCapacity(store, projectId,
-                      double(request.form.value(QStringLiteral("file")).size()))) {
+    if (!fitsCapacity(store, projectId, double(fileSize(request)))) {
         failure =
             ApiReply::error(400, 206, QStringLiteral("not enough capacity left for this file"));
         return false;
@@ -82,8 +85,7 @@ QJsonObject storeVersion(Store &store, const ApiRequest &request, QJsonObject mo
     model.insert(QStringLiteral("version"), version);
     model.insert(QStringLiteral("modelFile"),
                  QStringLiteral("files/models/%1/v%2.dng").arg(modelId).arg(version));
-    model.insert(QStringLiteral("modelSize"),
-                 double(request.form.value(QStringLiteral("file")).size()));
+    model.insert(QStringLiteral("modelSize"), double(fileSize(request)));
     model.insert(QStringLiteral("preprocessed"), kPreprocessed);
     model.insert(QStringLiteral("updatedAt"), now);
     model.insert(QStringLiteral("updatedBy"), request.userId);
@@ -108,7 +110,8 @@ ApiReply uploadModel(Store &store, const ApiRequest &request)
         return failure;
     QString name = field(request, "name");
     if (name.isEmpty())
-        name = QFileInfo(request.formFileNames.value(QStringLiteral("file"))).completeBaseName();
+        name =
+            QFileInfo(request.formFiles.value(QStringLiteral("file")).fileName).completeBaseName();
     const QString id = store.newId();
     const QJsonObject model{{kId, id},
                             {QStringLiteral("modelId"), id},

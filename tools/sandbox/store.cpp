@@ -42,13 +42,21 @@ bool Store::loadJson(const QByteArray &json, QString &error)
                     .arg(parseError.offset);
         return false;
     }
-    const QJsonObject collections =
-        document.object().value(QLatin1String("collections")).toObject();
-    if (collections.isEmpty()) {
+    if (!loadCollections(document.object().value(QLatin1String("collections")).toObject(), error)) {
         error = QStringLiteral("seed data has no \"collections\" object");
         return false;
     }
+    return true;
+}
+
+bool Store::loadCollections(const QJsonObject &collections, QString &error)
+{
+    if (collections.isEmpty()) {
+        error = QStringLiteral("no \"collections\" object");
+        return false;
+    }
     m_collections.clear();
+    ++m_revision;
     for (auto it = collections.begin(); it != collections.end(); ++it) {
         QList<QJsonObject> &documents = m_collections[it.key()];
         const QJsonArray items = it.value().toArray();
@@ -56,6 +64,32 @@ bool Store::loadJson(const QByteArray &json, QString &error)
         for (const QJsonValue &item : items)
             documents.append(item.toObject());
     }
+    return true;
+}
+
+QJsonObject Store::snapshot() const
+{
+    QJsonObject collections;
+    for (auto it = m_collections.constBegin(); it != m_collections.constEnd(); ++it) {
+        QJsonArray documents;
+        for (const QJsonObject &document : it.value())
+            documents.append(document);
+        collections.insert(it.key(), documents);
+    }
+    return QJsonObject{{QStringLiteral("idCounter"), double(m_counter)},
+                       {QStringLiteral("collections"), collections}};
+}
+
+bool Store::restore(const QJsonObject &snapshot, QString &error)
+{
+    const QJsonValue counter = snapshot.value(QLatin1String("idCounter"));
+    if (!counter.isDouble() || counter.toDouble() < 0) {
+        error = QStringLiteral("no \"idCounter\" number");
+        return false;
+    }
+    if (!loadCollections(snapshot.value(QLatin1String("collections")).toObject(), error))
+        return false;
+    m_counter = quint32(counter.toDouble());
     return true;
 }
 
@@ -111,6 +145,7 @@ QJsonObject Store::insert(const QString &name, QJsonObject document)
     if (document.value(kId).toString().isEmpty())
         document.insert(kId, newId());
     m_collections[name].append(document);
+    ++m_revision;
     return document;
 }
 
@@ -121,6 +156,7 @@ bool Store::replace(const QString &name, const QJsonObject &document)
     if (index < 0)
         return false;
     documents[index] = document;
+    ++m_revision;
     return true;
 }
 
@@ -131,6 +167,8 @@ int Store::remove(const QString &name, const Predicate &drop)
         return 0;
     const int before = it->size();
     it->erase(std::remove_if(it->begin(), it->end(), drop), it->end());
+    if (it->size() != before)
+        ++m_revision;
     return before - it->size();
 }
 

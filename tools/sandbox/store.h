@@ -21,6 +21,13 @@ public:
     bool load(const QString &path, QString &error);
     bool loadJson(const QByteArray &json, QString &error);
 
+    // Every collection and the id counter, as a state file keeps them, and
+    // back: a restored store hands out ids that follow the saved ones.
+    QJsonObject snapshot() const;
+    bool restore(const QJsonObject &snapshot, QString &error);
+    // Grows with every change of a document.
+    quint64 revision() const { return m_revision; }
+
     const QList<QJsonObject> &all(const QString &name) const;
     QList<QJsonObject> select(const QString &name, const Predicate &keep) const;
     // Documents whose `key` holds exactly the text `value`.
@@ -43,8 +50,11 @@ public:
     QString newId();
 
 private:
+    bool loadCollections(const QJsonObject &collections, QString &error);
+
     QHash<QString, QList<QJsonObject>> m_collections;
     quint32 m_counter = 0;
+    quint64 m_revision = 0;
 };
 
 // The current UTC time as the service writes date-times:
