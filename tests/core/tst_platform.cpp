@@ -1,3 +1,4 @@
+#include "platformlimits.h"
 #include "testserver.h"
 
 #include "VHPlatform.h"
@@ -242,6 +243,7 @@ private slots:
     void httpsNeedsATrustedCertificate()
     {
         // TLS handshakes are slow under the sanitizers on a loaded machine.
+        SKIP_TLS_UNDER_WINE();
         NetworkManager::instance().setTimeout(20000);
         TestServer secure(TestServer::Scheme::Https);
         secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));

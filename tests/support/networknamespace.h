@@ -6,7 +6,7 @@
 // before, and a host name that is not in /etc/hosts fails to resolve without
 // any query leaving the machine. Call it first thing in main(), while the
 // process has one thread. False when the kernel refuses (neither root nor
-// unprivileged user namespaces).
+// unprivileged user namespaces), and always on systems other than Linux.
 bool isolateNetwork();
 
 #endif // VHPD_NETWORKNAMESPACE_H

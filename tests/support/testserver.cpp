@@ -5,13 +5,9 @@
 
 #include <httplib.h>
 
-#include <QUrl>
+#include "rawsocket.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QUrl>
 
 #include <atomic>
 #include <chrono>
@@ -188,8 +184,13 @@ TestServer::TestServer(Scheme scheme)
     if (d->https) {
         const std::string name = scheme == Scheme::Https ? "/server" : "/othername";
         const std::string dir = kTlsDir;
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
         d->server = std::make_unique<httplib::SSLServer>((dir + name + ".pem").c_str(),
                                                          (dir + name + ".key").c_str());
+#else
+        qFatal("TestServer: %s%s.pem needs an HTTP server built with OpenSSL", dir.c_str(),
+               name.c_str());
+#endif
     } else {
         d->server = std::make_unique<httplib::Server>();
     }
@@ -280,49 +281,40 @@ struct RawPeer::State
 {
     QByteArray prefix;
     bool reset = false;
-    int listener = -1;
+    RawSocket::Handle listener = RawSocket::invalid;
     int port = 0;
     std::atomic<bool> stopping{false};
     std::atomic<int> connections{0};
     std::thread thread;
 
-    // Waits up to 50 ms for `fd` to become readable; false when it did not.
-    static bool readable(int fd)
-    {
-        pollfd p{fd, POLLIN, 0};
-        return ::poll(&p, 1, 50) > 0;
-    }
-
-    void serve(int fd)
+    void serve(RawSocket::Handle socket)
     {
         ++connections;
         std::string head;
         char buffer[4096];
         while (!stopping && head.find("\r\n\r\n") == std::string::npos) {
-            if (!readable(fd))
+            if (!RawSocket::waitReadable(socket, 50))
                 continue;
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            const long n = RawSocket::receive(socket, buffer, sizeof buffer);
             if (n <= 0)
                 break;
             head.append(buffer, size_t(n));
         }
         if (!prefix.isEmpty())
-            ::send(fd, prefix.constData(), size_t(prefix.size()), MSG_NOSIGNAL);
-        if (reset) {
-            const linger abortive{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-        }
-        ::close(fd);
+            RawSocket::send(socket, prefix.constData(), size_t(prefix.size()));
+        if (reset)
+            RawSocket::resetOnClose(socket);
+        RawSocket::close(socket);
     }
 
     void run()
     {
         while (!stopping) {
-            if (!readable(listener))
+            if (!RawSocket::waitReadable(listener, 50))
                 continue;
-            const int fd = ::accept(listener, nullptr, nullptr);
-            if (fd >= 0)
-                serve(fd);
+            const RawSocket::Handle socket = RawSocket::accept(listener);
+            if (socket != RawSocket::invalid)
+                serve(socket);
         }
     }
 };
@@ -332,15 +324,7 @@ RawPeer::RawPeer(const QByteArray &prefix, bool reset)
 {
     d->prefix = prefix;
     d->reset = reset;
-    d->listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(d->listener, reinterpret_cast<sockaddr *>(&address), length);
-    ::listen(d->listener, 16);
-    ::getsockname(d->listener, reinterpret_cast<sockaddr *>(&address), &length);
-    d->port = ntohs(address.sin_port);
+    d->listener = RawSocket::listenOnLoopback(d->port);
     d->thread = std::thread([this] { d->run(); });
 }
 
@@ -349,7 +333,7 @@ RawPeer::~RawPeer()
     NetworkManager::instance().closeConnections();
     d->stopping = true;
     d->thread.join();
-    ::close(d->listener);
+    RawSocket::close(d->listener);
 }
 
 QString RawPeer::address() const

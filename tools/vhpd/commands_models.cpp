@@ -210,12 +210,7 @@ int modelSets(Context &context)
     QList<VHModelSet> sets;
     if (!context.data().getModelSets(condition, sets))
         return context.fail(QStringLiteral("cannot list the model sets"));
-    QJsonArray rows;
-    for (const VHModelSet &set : sets) {
-        QJsonObject row = toJson(set);
-        context.names().addUser(row, "createdBy");
-        rows.append(row);
-    }
+    const QJsonArray rows = context.names().withUserNames(sets, "createdBy");
     return context.showRows("model sets",
                             {{"Name", "name"},
                              {"Models", "modelIds", CellFormat::Count},

@@ -57,12 +57,7 @@ int prints(Context &context)
     QList<VHPrintRecord> records;
     if (!context.data().getResourcePrintRecord(entity.id, records))
         return context.fail(QStringLiteral("cannot read the print records of %1").arg(entity.name));
-    QJsonArray rows;
-    for (const VHPrintRecord &record : records) {
-        QJsonObject row = toJson(record);
-        context.names().addUser(row, "createdBy");
-        rows.append(row);
-    }
+    const QJsonArray rows = context.names().withUserNames(records, "createdBy");
     return context.showRows("prints",
                             {{"Printed", "createdAt"},
                              {"By", "createdByName"},

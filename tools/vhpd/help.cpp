@@ -285,6 +285,24 @@ QString roffCommand(const Command &command)
     return text;
 }
 
+// The commands shown to people, a group at a time: the `heading` of each
+// group, then the `item` of each of its commands.
+template<typename Heading, typename Item> QString grouped(Heading heading, Item item)
+{
+    QString text;
+    Group current = Group::Hidden;
+    for (const Command &command : allCommands()) {
+        if (command.group == Group::Hidden)
+            continue;
+        if (command.group != current) {
+            current = command.group;
+            text += heading(current);
+        }
+        text += item(command);
+    }
+    return text;
+}
+
 // Words for a shell: the command names, and each command's options.
 QString quotedForShell(const QString &text)
 {
@@ -471,16 +489,13 @@ QString generalHelp()
     QString text =
         QStringLiteral("Usage: vhpd [global options] COMMAND [options] [arguments]\n\n") +
         wrapped(QString::fromUtf8(kDescription), 0);
-    Group current = Group::Hidden;
-    for (const Command &command : allCommands()) {
-        if (command.group == Group::Hidden)
-            continue;
-        if (command.group != current) {
-            current = command.group;
-            text += QLatin1Char('\n') + groupTitle(current) + QLatin1String(":\n");
-        }
-        text += entry(QLatin1String(command.name), QString::fromUtf8(command.summary));
-    }
+    text += grouped(
+        [](Group group) -> QString {
+            return QLatin1Char('\n') + groupTitle(group) + QLatin1String(":\n");
+        },
+        [](const Command &command) -> QString {
+            return entry(QLatin1String(command.name), QString::fromUtf8(command.summary));
+        });
     QList<OptionSpec> global = globalOptions().options;
     global.append(
         {QStringLiteral("version"), QStringLiteral("Show the program's version."), QString()});
@@ -551,16 +566,11 @@ QString manualPage()
                    roff(QString::fromUtf8(kDescription)) + QLatin1String("\n.PP\n") +
                    roff(QString::fromUtf8(kNaming)) + QLatin1String("\n.SH GLOBAL OPTIONS\n") +
                    roffOptions(globalOptions().options);
-    Group current = Group::Hidden;
-    for (const Command &command : allCommands()) {
-        if (command.group == Group::Hidden)
-            continue;
-        if (command.group != current) {
-            current = command.group;
-            text += QLatin1String(".SH ") + roff(groupTitle(current).toUpper()) + QLatin1Char('\n');
-        }
-        text += roffCommand(command);
-    }
+    text += grouped(
+        [](Group group) -> QString {
+            return QLatin1String(".SH ") + roff(groupTitle(group).toUpper()) + QLatin1Char('\n');
+        },
+        roffCommand);
     text += QLatin1String(".SH JSON OUTPUT\n") + roff(QString::fromUtf8(kJsonIntro)) +
             QLatin1Char('\n');
     for (const auto &shape : kJsonShapes)

@@ -55,6 +55,20 @@ int entityByName(Context &context, const QString &text, VHEntity &found)
     return ExitFailed;
 }
 
+// The ids of the records `texts` name, each found by `find`.
+template<typename Record>
+int idsOf(Context &context, const QStringList &texts,
+          int (*find)(Context &, const QString &, Record &), QStringList &ids)
+{
+    for (const QString &text : texts) {
+        Record record;
+        if (const int status = find(context, text, record))
+            return status;
+        ids.append(record.id);
+    }
+    return ExitOk;
+}
+
 } // namespace
 
 bool looksLikeId(const QString &text)
@@ -95,13 +109,7 @@ int findModel(Context &context, const QString &text, VHModel &found)
 
 int findModelIds(Context &context, const QStringList &texts, QStringList &ids)
 {
-    for (const QString &text : texts) {
-        VHModel model;
-        if (const int status = findModel(context, text, model))
-            return status;
-        ids.append(model.id);
-    }
-    return ExitOk;
+    return idsOf(context, texts, findModel, ids);
 }
 
 int findModelSet(Context &context, const QString &text, VHModelSet &found)
@@ -153,13 +161,7 @@ int findTag(Context &context, const QString &text, VHModelTag &found)
 
 int findTagIds(Context &context, const QStringList &texts, QStringList &ids)
 {
-    for (const QString &text : texts) {
-        VHModelTag tag;
-        if (const int status = findTag(context, text, tag))
-            return status;
-        ids.append(tag.id);
-    }
-    return ExitOk;
+    return idsOf(context, texts, findTag, ids);
 }
 
 int findUser(Context &context, const QString &text, VHUser &found)
@@ -184,13 +186,7 @@ int findUser(Context &context, const QString &text, VHUser &found)
 
 int findUserIds(Context &context, const QStringList &texts, QStringList &ids)
 {
-    for (const QString &text : texts) {
-        VHUser user;
-        if (const int status = findUser(context, text, user))
-            return status;
-        ids.append(user.id);
-    }
-    return ExitOk;
+    return idsOf(context, texts, findUser, ids);
 }
 
 int findOrganisation(Context &context, const QString &text, bool circle, QString &id)
@@ -421,13 +417,7 @@ QJsonArray modelRows(Context &context, const QList<VHModel> &models)
 
 QJsonArray entityRows(Context &context, const QList<VHEntity> &entities)
 {
-    QJsonArray rows;
-    for (const VHEntity &entity : entities) {
-        QJsonObject row = toJson(entity);
-        context.names().addUser(row, "printedBy");
-        rows.append(row);
-    }
-    return rows;
+    return context.names().withUserNames(entities, "printedBy");
 }
 
 QList<Column> entityColumns()

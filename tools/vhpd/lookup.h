@@ -2,6 +2,7 @@
 #define VHPD_CLI_LOOKUP_H
 
 #include "output.h"
+#include "records.h"
 
 #include <VHPrimaryData.h>
 
@@ -67,6 +68,18 @@ public:
     // id itself.
     void addUser(QJsonObject &row, const char *key);
     void addOrganisation(QJsonObject &row, const char *key);
+    // The records as rows, each with the user name of its member `key`.
+    template<typename Record>
+    QJsonArray withUserNames(const QList<Record> &records, const char *key)
+    {
+        QJsonArray rows;
+        for (const Record &record : records) {
+            QJsonObject row = toJson(record);
+            addUser(row, key);
+            rows.append(row);
+        }
+        return rows;
+    }
 
 private:
     void add(QJsonObject &row, const char *key, QString (Names::*name)(const QString &));
