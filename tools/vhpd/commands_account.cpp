@@ -2,63 +2,35 @@
 #include "context.h"
 #include "lookup.h"
 #include "records.h"
+#include "terminal.h"
 #include "transport.h"
 
 #include <VHNetwork.h>
 #include <VHPrimaryData.h>
 
-#include <csignal>
 #include <cstdio>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
 // How long the program waits for the server to hear of a logout.
 constexpr int kLogoutWaitMs = 3000;
 
-// The terminal's settings while a secret is read without echo, for the
-// signal handler that puts them back.
-termios g_savedTerminal{};
-
-// Ctrl-C or a kill at the prompt: the terminal gets its echo back before the
-// program ends as the signal says.
-extern "C" void restoreTerminalAndDie(int signal)
-{
-    tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
 // One line from standard input; on a terminal after `prompt`, without echo.
 QString readSecret(const QString &prompt)
 {
-    const bool terminal = isatty(STDIN_FILENO) == 1;
-    using Handler = void (*)(int);
-    Handler previousInterrupt = SIG_DFL;
-    Handler previousTerminate = SIG_DFL;
-    Handler previousHangUp = SIG_DFL;
+    const bool terminal = Terminal::isTerminal(stdin);
     if (terminal) {
         std::fputs(prompt.toUtf8().constData(), stderr);
         std::fflush(stderr);
-        tcgetattr(STDIN_FILENO, &g_savedTerminal);
-        previousInterrupt = std::signal(SIGINT, restoreTerminalAndDie);
-        previousTerminate = std::signal(SIGTERM, restoreTerminalAndDie);
-        previousHangUp = std::signal(SIGHUP, restoreTerminalAndDie);
-        termios silent = g_savedTerminal;
-        silent.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &silent);
     }
     QByteArray line;
-    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
-        line.append(char(c));
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
-        std::signal(SIGINT, previousInterrupt);
-        std::signal(SIGTERM, previousTerminate);
-        std::signal(SIGHUP, previousHangUp);
-        std::fputs("\n", stderr);
+    {
+        const Terminal::HiddenInput hidden;
+        for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
+            line.append(char(c));
     }
+    if (terminal)
+        std::fputs("\n", stderr);
     return QString::fromUtf8(line).trimmed();
 }
 
@@ -119,7 +91,7 @@ int login(Context &context)
             password = readSecret(QString());
         else if (!qEnvironmentVariableIsEmpty("VHPD_PASSWORD"))
             password = qEnvironmentVariable("VHPD_PASSWORD");
-        else if (isatty(STDIN_FILENO) == 1)
+        else if (Terminal::isTerminal(stdin))
             password = readSecret(QStringLiteral("Password for %1: ").arg(name));
         else
             return context.usage(QStringLiteral("no password: use --password-stdin"));

@@ -2,11 +2,11 @@
 
 #include "failure.h"
 #include "lookup.h"
+#include "terminal.h"
 
 #include <VHPrimaryData.h>
 
 #include <cstdio>
-#include <unistd.h>
 
 Context::Context(const Command &command, const QCommandLineParser &parser, const Output &output,
                  Session &session, const QString &server)
@@ -91,7 +91,7 @@ int Context::confirm(const QString &action) const
 {
     if (isSet("yes"))
         return ExitOk;
-    if (isatty(STDIN_FILENO) != 1)
+    if (!Terminal::isTerminal(stdin))
         return reportFailure(ExitUsage,
                              QStringLiteral("%1 Not without --yes when standard input is not a "
                                             "terminal")

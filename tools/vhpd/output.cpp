@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "command.h"
+#include "terminal.h"
 
 #include <VHError.h>
 
@@ -10,8 +11,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -167,14 +166,13 @@ QList<int> fitted(const QList<Column> &columns, QList<int> widths, int width)
 
 bool Output::isTerminal()
 {
-    return isatty(STDOUT_FILENO) == 1;
+    return Terminal::isTerminal(stdout);
 }
 
 int Output::terminalWidth()
 {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
+    if (const int columns = Terminal::width(); columns > 0)
+        return columns;
     bool ok = false;
     const int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
     return ok && columns > 0 ? columns : 80;

@@ -1,6 +1,7 @@
 #include "transport.h"
 
 #include "output.h"
+#include "terminal.h"
 
 #include <VHNetwork.h>
 
@@ -8,7 +9,6 @@
 #include <QNetworkReply>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -45,7 +45,7 @@ void waitForPendingRequests(int ms)
 
 UploadProgress::UploadProgress(qint64 fileSize)
     : m_fileSize(fileSize)
-    , m_terminal(isatty(STDERR_FILENO) == 1)
+    , m_terminal(Terminal::isTerminal(stderr))
 {
     m_clock.start();
     if (!m_terminal)
