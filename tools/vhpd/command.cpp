@@ -129,7 +129,8 @@ QStringList closestNames(const QString &word, const QStringList &candidates)
         return a.first != b.first ? a.first < b.first : lengthGap(a.second) < lengthGap(b.second);
     });
     QStringList names;
-    for (const auto &entry : close.mid(0, 3))
+    const auto closest = close.mid(0, 3);
+    for (const auto &entry : closest)
         names.append(entry.second);
     return names;
 }

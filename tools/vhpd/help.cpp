@@ -47,7 +47,8 @@ QString wrapped(const QString &text, int indent, int first = -1)
     if (first < 0)
         result += QString(indent, QLatin1Char(' '));
     bool lineEmpty = true;
-    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString &word : words) {
         if (!lineEmpty && column + 1 + word.size() > kWidth) {
             result += QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
             column = indent;
@@ -144,7 +145,8 @@ JsonShape shapeOf(const Command &command)
     }
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     shape.record = words.value(0);
-    for (const QString &word : words.mid(1))
+    const QStringList rest = words.mid(1);
+    for (const QString &word : rest)
         shape.added.append(word.mid(1));
     return shape;
 }
@@ -353,7 +355,8 @@ QString bashScript()
         if (command.group == Group::Hidden)
             continue;
         const QList<OptionSpec> options = commandOptions(command).options;
-        for (const QString &word : optionWords(options, true)) {
+        const QStringList words = optionWords(options, true);
+        for (const QString &word : words) {
             if (!valueOptions.contains(word))
                 valueOptions.append(word);
         }
@@ -530,7 +533,8 @@ QString commandHelp(const Command &command)
                                         0);
     if (qstrlen(command.examples) > 0) {
         text += QLatin1String("\nExamples:\n");
-        for (const QString &line : QString::fromUtf8(command.examples).split(QLatin1Char('\n')))
+        const QStringList lines = QString::fromUtf8(command.examples).split(QLatin1Char('\n'));
+        for (const QString &line : lines)
             text += QLatin1String("  ") + line + QLatin1Char('\n');
     }
     text += QLatin1String("\nJSON (--json):\n") + wrapped(shapeText(shapeOf(command)), 2);
@@ -546,7 +550,8 @@ QString jsonHelp()
                         2);
     text += QLatin1Char('\n') + wrapped(QString::fromUtf8(kJsonNames), 0) +
             QLatin1String("\nThe members of each record:\n");
-    for (const auto &kind : recordKinds())
+    const auto kinds = recordKinds();
+    for (const auto &kind : kinds)
         text += entry(kind.first, memberList(kind.second));
     return text;
 }
@@ -578,7 +583,8 @@ QString manualPage()
                 roff(QString::fromUtf8(shape.second)) + QLatin1Char('\n');
     text += QLatin1String(".PP\n") + roff(QString::fromUtf8(kJsonNames)) +
             QLatin1String("\n.PP\nThe members of each record:\n");
-    for (const auto &kind : recordKinds())
+    const auto kinds = recordKinds();
+    for (const auto &kind : kinds)
         text += QLatin1String(".TP\n.B ") + roff(kind.first) + QLatin1Char('\n') +
                 roff(memberList(kind.second)) + QLatin1Char('\n');
     text += QLatin1String(".SH EXIT STATUS\n") + roff(QString::fromUtf8(kExitStatus)) +

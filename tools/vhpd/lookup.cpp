@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -41,7 +42,7 @@ int entityByName(Context &context, const QString &text, VHEntity &found)
         }
         if (count > 1) {
             QStringList names;
-            for (const VHEntity &entity : matches)
+            for (const VHEntity &entity : std::as_const(matches))
                 names.append(QStringLiteral("%1 (%2)").arg(entity.name, entity.id));
             if (count > matches.size())
                 names.append(QStringLiteral("and %1 more").arg(count - matches.size()));
@@ -134,7 +135,7 @@ int findModelSet(Context &context, const QString &text, VHModelSet &found)
     QList<VHUser> members;
     context.data().getUsers(members, false);
     sets.clear();
-    for (const VHUser &member : members) {
+    for (const VHUser &member : std::as_const(members)) {
         if (member.id != context.session.user.id && !setsOf(member.id, sets))
             return context.fail(QStringLiteral("cannot list the model sets"));
     }
@@ -202,12 +203,12 @@ int findOrganisation(Context &context, const QString &text, bool circle, QString
     if (circle) {
         QList<VHCircle> circles;
         read = context.data().getProjectCircles(circles);
-        for (const VHCircle &c : circles)
+        for (const VHCircle &c : std::as_const(circles))
             units.append({c.id, c.name, c.sortName});
     } else {
         QList<VHEnterprise> enterprises;
         read = context.data().getProjectEnterprises(enterprises);
-        for (const VHEnterprise &e : enterprises)
+        for (const VHEnterprise &e : std::as_const(enterprises))
             units.append({e.id, e.name, e.sortName});
     }
     const char *what = circle ? "circles" : "enterprises";
@@ -261,7 +262,7 @@ int findEntities(Context &context, const QStringList &texts, QList<VHEntity> &fo
             QList<VHEntity> page;
             if (!context.data().getEntityRangeData(skip, kEntityPage, page))
                 return context.fail(QStringLiteral("cannot search the entities"));
-            for (const VHEntity &entity : page) {
+            for (const VHEntity &entity : std::as_const(page)) {
                 for (const QString &key : {entity.id, entity.uuid, entity.qrCode}) {
                     if (!key.isEmpty() && wanted.removeAll(key) > 0)
                         byKey.insert(key, entity);
@@ -310,7 +311,7 @@ QString Names::user(const QString &id)
         if (!m_context.session.projectId.isEmpty()) {
             QList<VHUser> members;
             m_context.data().getUsers(members, false);
-            for (const VHUser &member : members)
+            for (const VHUser &member : std::as_const(members))
                 m_users.insert(member.id, member.name);
         }
     }
@@ -356,7 +357,7 @@ QString Names::project(const QString &id)
         m_projectsRead = true;
         QList<VHProject> projects;
         m_context.data().getProjects(projects);
-        for (const VHProject &project : projects)
+        for (const VHProject &project : std::as_const(projects))
             m_projects.insert(project.id, project.name);
     }
     return m_projects.value(id);
@@ -382,7 +383,8 @@ void Names::add(QJsonObject &row, const char *key, QString (Names::*name)(const 
     const QJsonValue value = row.value(member);
     if (value.isArray()) {
         QJsonArray names;
-        for (const QJsonValue &id : value.toArray())
+        const QJsonArray ids = value.toArray();
+        for (const QJsonValue &id : ids)
             names.append(nameOrId(id.toString()));
         row.insert(member.chopped(3) + QLatin1String("Names"), names);
     } else {

@@ -41,7 +41,8 @@ QString parseError(const QCommandLineParser &parser, const Options &options, con
     QStringList names;
     for (const OptionSpec &option : options.options)
         names.append(option.name);
-    for (const QString &unknown : parser.unknownOptionNames()) {
+    const QStringList unknownNames = parser.unknownOptionNames();
+    for (const QString &unknown : unknownNames) {
         const QStringList close = closestNames(unknown, names);
         if (!close.isEmpty())
             return QStringLiteral("unknown option --%1; did you mean --%2? (see %3)")
@@ -58,7 +59,8 @@ int unknownCommand(const QString &name)
             names += QStringList{QLatin1String(command.name)} + command.aliasList();
     }
     QStringList meant;
-    for (const QString &close : closestNames(name, names)) {
+    const QStringList closest = closestNames(name, names);
+    for (const QString &close : closest) {
         const QString current = QLatin1String(findCommand(close)->name);
         if (!meant.contains(current))
             meant.append(current);
