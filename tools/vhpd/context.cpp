@@ -75,7 +75,7 @@ int Context::usage(const QString &message) const
 {
     return reportFailure(
         ExitUsage,
-        QStringLiteral("%1 (see vhpd %2 --help)").arg(message, QLatin1String(command.name)));
+        QStringLiteral("%1 (see vhpd help %2)").arg(message, QLatin1String(command.name)));
 }
 
 int Context::fail(const QString &what) const
