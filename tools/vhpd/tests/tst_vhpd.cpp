@@ -479,6 +479,9 @@ private slots:
             QVERIFY2(manual.contains(".SS " + QString(command).replace("-", "\\-")),
                      qPrintable(command));
         }
+        // Each command comes with examples and its JSON shape.
+        QCOMPARE(manual.count("\nExamples:\n"), commands.size());
+        QCOMPARE(manual.count("\nJSON: "), commands.size());
         // Earlier names are accepted, and shown nowhere.
         QVERIFY(!general.contains("\n  history "));
         QVERIFY(!bash.out.contains(" history "));
