@@ -175,6 +175,12 @@ public:
         new_task_queue = [this] { return new WorkerPool(m_limits.workers); };
     }
 
+    // The library listens with a backlog of 5: a burst of connections
+    // while its accepting thread waits for a processor would have the
+    // system drop connection requests, which clients repeat only after a
+    // second.
+    void widenBacklog() { ::listen(svr_sock_, SOMAXCONN); }
+
 private:
     bool process_and_close_socket(socket_t sock) override
     {
@@ -219,6 +225,7 @@ public:
             return true;
         bool over = false;
         QByteArray body;
+        m_started = true;
         Connection::current()->setBodyDeadline(std::chrono::steady_clock::now() +
                                                m_limits.jsonTime);
         m_read = m_reader([&](const char *data, std::size_t size) {
@@ -250,6 +257,7 @@ public:
         qint64 textBytes = 0;
         qint64 fileBytes = 0;
         QString storeError;
+        m_started = true;
         m_read = m_reader(
             [&](const httplib::MultipartFormData &part) {
                 name = fromStd(part.name);
@@ -309,11 +317,13 @@ public:
     // A body left unread: a small one is read and dropped so that the
     // connection can serve the client's next request; a large one, or one of
     // unknown size, ends the connection after the reply instead.
+    // A body whose reading began and failed cannot be read again: the
+    // connection ends then too.
     void leave(httplib::Response &res)
     {
-        if (m_length == 0 || m_read)
+        if (m_read || (m_length == 0 && !m_started))
             return;
-        if (m_length > 0 && m_length <= m_limits.jsonBytes) {
+        if (!m_started && m_length > 0 && m_length <= m_limits.jsonBytes) {
             Connection::current()->setBodyDeadline(std::chrono::steady_clock::now() +
                                                    m_limits.jsonTime);
             const auto drop = [](const char *, std::size_t) { return true; };
@@ -338,6 +348,7 @@ private:
     const httplib::ContentReader &m_reader;
     BodyLimits m_limits;
     qint64 m_length;
+    bool m_started = false;
     bool m_read = false;
     std::vector<std::unique_ptr<QTemporaryFile>> m_files;
 };
@@ -480,6 +491,7 @@ int HttpServer::start(const QString &host, int port)
         d->errorString = bindFailure(address, port);
         return -1;
     }
+    d->server.widenBacklog();
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
     while (!d->server.is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
