@@ -182,6 +182,10 @@ public:
     void widenBacklog() { ::listen(svr_sock_, SOMAXCONN); }
 
 private:
+    // One connection's requests, as the library serves them (at most its
+    // keep-alive count, each awaited for its keep-alive time), but read and
+    // written through Connection; a reply after which the rest of a request
+    // stays unread is the connection's last.
     bool process_and_close_socket(socket_t sock) override
     {
         Connection connection(sock, m_limits, [this] { return svr_sock_ == INVALID_SOCKET; });
