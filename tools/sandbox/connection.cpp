@@ -1,16 +1,87 @@
 #include "connection.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace {
+
+// The few socket calls that differ between Winsock and POSIX.
+#ifdef _WIN32
+int pollSocket(socket_t socket, short events, int milliseconds)
+{
+    WSAPOLLFD entry{socket, events, 0};
+    return ::WSAPoll(&entry, 1, milliseconds);
+}
+bool interrupted()
+{
+    return false;
+}
+bool wouldBlock()
+{
+    return ::WSAGetLastError() == WSAEWOULDBLOCK;
+}
+ssize_t receive(socket_t socket, char *buffer, std::size_t size)
+{
+    return ::recv(socket, buffer, int(std::min<std::size_t>(size, 1 << 30)), 0);
+}
+// At most what a writable socket takes without waiting, as a rule.
+ssize_t sendSome(socket_t socket, const char *data, std::size_t size)
+{
+    return ::send(socket, data, int(std::min<std::size_t>(size, 64 * 1024)), 0);
+}
+void endSending(socket_t socket)
+{
+    ::shutdown(socket, SD_SEND);
+}
+void closeSocket(socket_t socket)
+{
+    ::shutdown(socket, SD_BOTH);
+    ::closesocket(socket);
+}
+#else
+int pollSocket(socket_t socket, short events, int milliseconds)
+{
+    pollfd entry{socket, events, 0};
+    return ::poll(&entry, 1, milliseconds);
+}
+bool interrupted()
+{
+    return errno == EINTR;
+}
+bool wouldBlock()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
+ssize_t receive(socket_t socket, char *buffer, std::size_t size)
+{
+    return ::recv(socket, buffer, size, 0);
+}
+ssize_t sendSome(socket_t socket, const char *data, std::size_t size)
+{
+    return ::send(socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+void endSending(socket_t socket)
+{
+    ::shutdown(socket, SHUT_WR);
+}
+void closeSocket(socket_t socket)
+{
+    ::shutdown(socket, SHUT_RDWR);
+    ::close(socket);
+}
+#endif
 
 using Clock = std::chrono::steady_clock;
 
@@ -37,7 +108,8 @@ void describe(const sockaddr_storage &address, std::string &ip, int &port)
 
 } // namespace
 
-Connection::Connection(int socket, const ConnectionLimits &limits, std::function<bool()> stopping)
+Connection::Connection(socket_t socket, const ConnectionLimits &limits,
+                       std::function<bool()> stopping)
     : m_socket(socket)
     , m_limits(limits)
     , m_stopping(std::move(stopping))
@@ -67,13 +139,12 @@ bool Connection::wait(short events, Clock::time_point deadline) const
         if (now >= deadline)
             return false;
         const auto step = std::min<Clock::duration>(deadline - now, kStopCheck);
-        pollfd entry{m_socket, events, 0};
-        const int ready =
-            ::poll(&entry, 1,
-                   int(std::chrono::duration_cast<std::chrono::milliseconds>(step).count()) + 1);
+        const int ready = pollSocket(
+            m_socket, events,
+            int(std::chrono::duration_cast<std::chrono::milliseconds>(step).count()) + 1);
         if (ready > 0)
             return true;
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0 && !interrupted())
             return false;
     }
 }
@@ -130,8 +201,8 @@ ssize_t Connection::read(char *ptr, std::size_t size)
             return -1;
         ssize_t received;
         do
-            received = ::recv(m_socket, m_buffer.data(), m_buffer.size(), 0);
-        while (received < 0 && errno == EINTR);
+            received = receive(m_socket, m_buffer.data(), m_buffer.size());
+        while (received < 0 && interrupted());
         if (received <= 0)
             return received;
         m_begin = 0;
@@ -148,13 +219,17 @@ ssize_t Connection::read(char *ptr, std::size_t size)
 ssize_t Connection::write(const char *ptr, std::size_t size)
 {
     for (;;) {
-        const ssize_t sent = ::send(m_socket, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+#ifdef _WIN32
+        // Winsock has no per-call "don't wait": wait until the socket takes more.
+        if (!wait(POLLOUT, Clock::now() + m_limits.idleTime))
+            return -1;
+#endif
+        const ssize_t sent = sendSome(m_socket, ptr, size);
         if (sent >= 0)
             return sent;
-        if (errno == EINTR)
+        if (interrupted())
             continue;
-        if ((errno != EAGAIN && errno != EWOULDBLOCK) ||
-            !wait(POLLOUT, Clock::now() + m_limits.idleTime))
+        if (!wouldBlock() || !wait(POLLOUT, Clock::now() + m_limits.idleTime))
             return -1;
     }
 }
@@ -182,14 +257,13 @@ void Connection::get_local_ip_and_port(std::string &ip, int &port) const
 void Connection::finish()
 {
     if (m_closeAfterReply) {
-        ::shutdown(m_socket, SHUT_WR);
+        endSending(m_socket);
         const auto until = Clock::now() + m_limits.lingerTime;
         char sink[kBufferSize];
-        while (wait(POLLIN, until) && ::recv(m_socket, sink, sizeof sink, 0) > 0) {
+        while (wait(POLLIN, until) && receive(m_socket, sink, sizeof sink) > 0) {
         }
     }
-    ::shutdown(m_socket, SHUT_RDWR);
-    ::close(m_socket);
+    closeSocket(m_socket);
 }
 
 WorkerPool::WorkerPool(int maximum)

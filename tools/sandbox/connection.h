@@ -37,7 +37,7 @@ struct ConnectionLimits
 class Connection : public httplib::Stream
 {
 public:
-    Connection(int socket, const ConnectionLimits &limits, std::function<bool()> stopping);
+    Connection(socket_t socket, const ConnectionLimits &limits, std::function<bool()> stopping);
     ~Connection() override;
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -68,7 +68,7 @@ public:
     ssize_t write(const char *ptr, std::size_t size) override;
     void get_remote_ip_and_port(std::string &ip, int &port) const override;
     void get_local_ip_and_port(std::string &ip, int &port) const override;
-    int socket() const override { return m_socket; }
+    socket_t socket() const override { return m_socket; }
 
 private:
     enum class Phase { Head, Body };
@@ -77,7 +77,7 @@ private:
     bool wait(short events, std::chrono::steady_clock::time_point deadline) const;
     std::chrono::steady_clock::time_point readDeadline() const;
 
-    int m_socket;
+    socket_t m_socket;
     ConnectionLimits m_limits;
     std::function<bool()> m_stopping;
     std::vector<char> m_buffer;

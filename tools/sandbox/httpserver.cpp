@@ -9,9 +9,14 @@
 #include <QDir>
 #include <QTemporaryFile>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <netdb.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -118,6 +123,49 @@ ApiReply tooLarge(const QString &what, qint64 limit)
                            QStringLiteral("%1 is larger than %2").arg(what, mebibytes(limit)));
 }
 
+#ifdef _WIN32
+constexpr int kAddressInUse = WSAEADDRINUSE;
+constexpr int kAccessDenied = WSAEACCES;
+constexpr int kAddressNotHere = WSAEADDRNOTAVAIL;
+int lastSocketError()
+{
+    return ::WSAGetLastError();
+}
+void closeProbe(socket_t socket)
+{
+    ::closesocket(socket);
+}
+#else
+constexpr int kAddressInUse = EADDRINUSE;
+constexpr int kAccessDenied = EACCES;
+constexpr int kAddressNotHere = EADDRNOTAVAIL;
+int lastSocketError()
+{
+    return errno;
+}
+void closeProbe(socket_t socket)
+{
+    ::close(socket);
+}
+#endif
+
+// Makes a listening socket this sandbox's alone. The library's default
+// (SO_REUSEPORT) would let a second sandbox share the port and take half of
+// the first one's connections. SO_REUSEADDR still lets a restarted sandbox
+// take its port back at once; on Windows it would let another program take
+// the port over, and exclusive use is asked for instead.
+void bindAlone(socket_t socket)
+{
+#ifdef _WIN32
+    const BOOL yes = TRUE;
+    ::setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char *>(&yes),
+                 sizeof yes);
+#else
+    const int yes = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+}
+
 // Why binding `host`:`port` failed, found by trying it again: the HTTP
 // library only says that it failed.
 QString bindFailure(const std::string &host, int port)
@@ -133,17 +181,18 @@ QString bindFailure(const std::string &host, int port)
             .arg(QString::fromStdString(host), QString::fromUtf8(::gai_strerror(lookup)));
     int error = 0;
     for (addrinfo *address = found; address; address = address->ai_next) {
-        const int probe = ::socket(address->ai_family, address->ai_socktype, address->ai_protocol);
-        if (probe < 0) {
-            error = errno;
+        const socket_t probe =
+            ::socket(address->ai_family, address->ai_socktype, address->ai_protocol);
+        if (probe == INVALID_SOCKET) {
+            error = lastSocketError();
             continue;
         }
-        const int yes = 1;
-        ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        error = ::bind(probe, address->ai_addr, address->ai_addrlen) == 0 && ::listen(probe, 1) == 0
+        bindAlone(probe);
+        error = ::bind(probe, address->ai_addr, int(address->ai_addrlen)) == 0 &&
+                        ::listen(probe, 1) == 0
                     ? 0
-                    : errno;
-        ::close(probe);
+                    : lastSocketError();
+        closeProbe(probe);
         if (error == 0)
             break;
     }
@@ -151,15 +200,19 @@ QString bindFailure(const std::string &host, int port)
     switch (error) {
     case 0:
         return QStringLiteral("the address could not be bound");
-    case EADDRINUSE:
+    case kAddressInUse:
         return QStringLiteral("the port is in use: another program (perhaps another sandbox) "
                               "listens on it");
-    case EACCES:
+    case kAccessDenied:
         return QStringLiteral("permission denied: ports below 1024 need privileges");
-    case EADDRNOTAVAIL:
+    case kAddressNotHere:
         return QStringLiteral("no network interface of this machine has that address");
     default:
+#ifdef _WIN32
+        return QStringLiteral("socket error %1").arg(error);
+#else
         return QString::fromUtf8(std::strerror(error));
+#endif
     }
 }
 
@@ -445,13 +498,7 @@ HttpServer::HttpServer(Sandbox &sandbox, const HttpLimits &limits)
     : d(new Private(sandbox, limits))
 {
     d->server.set_tcp_nodelay(true);
-    // Only SO_REUSEADDR, which lets a restarted sandbox take its port back
-    // at once; the library's default SO_REUSEPORT would let a second sandbox
-    // share the port and take half of the first one's connections.
-    d->server.set_socket_options([](socket_t sock) {
-        const int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
+    d->server.set_socket_options(bindAlone);
     d->server.set_read_timeout(
         std::chrono::duration_cast<std::chrono::seconds>(limits.connection.idleTime).count());
     d->server.set_pre_routing_handler([](const httplib::Request &, httplib::Response &) {
