@@ -3,16 +3,14 @@
 // command-line client without a real server.
 #include "httpserver.h"
 #include "sandbox.h"
+#include "stopsignal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-#include <csignal>
 #include <cstdio>
-#include <pthread.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,13 +29,8 @@ QString defaultSeed()
 
 int main(int argc, char *argv[])
 {
-    // SIGINT and SIGTERM are blocked in every thread, so that the server's
-    // threads never see them, and collected by the main thread below.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Before the server's threads exist; the main thread waits for the signal below.
+    StopSignal::prepare();
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vhpd-sandbox"));
@@ -138,11 +131,10 @@ int main(int argc, char *argv[])
                 "  stop with Ctrl-C, or: kill %lld\n",
                 qUtf8Printable(url), qUtf8Printable(account),
                 qUtf8Printable(QFileInfo(sandbox.loadedFrom()).absoluteFilePath()),
-                qUtf8Printable(keeping), static_cast<long long>(::getpid()));
+                qUtf8Printable(keeping), StopSignal::processId());
     std::fflush(stdout);
 
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    StopSignal::wait();
     server.stop();
     return 0;
 }
