@@ -26,7 +26,9 @@ set(VHPD_MINGW_ROOT "${VHPD_MINGW_ROOT}" CACHE PATH "Folder holding qt5-mingw/ a
 set(ENV{VHPD_MINGW_ROOT} "${VHPD_MINGW_ROOT}")
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VHPD_MINGW_ROOT)
 
-set(CMAKE_FIND_ROOT_PATH
+# Appended to, so that a project may add a tree of its own with
+# -DCMAKE_FIND_ROOT_PATH (the packaging test's install prefix).
+list(APPEND CMAKE_FIND_ROOT_PATH
     ${VHPD_MINGW_ROOT}/qt5-mingw
     ${VHPD_MINGW_ROOT}/curl-mingw
     ${VHPD_MINGW_ROOT}/httplib

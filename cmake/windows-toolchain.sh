@@ -128,10 +128,9 @@ build_curl() {
 }
 
 # Debian's libcpp-httplib-dev holds declarations only, for its shared library;
-# the whole header comes from the source package. Built for Windows without
-# TLS (no OpenSSL for MinGW here), with Winsock.
+# the whole header comes from the source package. Built for Windows with
+# Winsock and zlib (MinGW's), without TLS: there is no OpenSSL for MinGW here.
 fetch_httplib() {
-    done_stage httplib && return
     local dir
     dir=$(fetch_source cpp-httplib 'cpp-httplib-*')
     mkdir -p "$root/httplib/include" "$root/httplib/lib/pkgconfig"
@@ -143,10 +142,9 @@ includedir=\${prefix}/include
 Name: cpp-httplib
 Description: A C++ HTTP server and client library, header only, for Windows
 Version: $(sed -n 's/^#define CPPHTTPLIB_VERSION "\(.*\)"/\1/p' "$dir/httplib.h")
-Libs: -lws2_32
-Cflags: -I\${includedir}
+Libs: -lz -lws2_32
+Cflags: -I\${includedir} -DCPPHTTPLIB_ZLIB_SUPPORT
 PC
-    mark_stage httplib
 }
 
 if [ -n "${VHPD_MINGW_TOOLCHAIN:-}" ]; then
