@@ -82,6 +82,7 @@ struct TestServer::State
 {
     std::unique_ptr<httplib::Server> server;
     bool https = false;
+    QString host;
     std::thread thread;
     int port = 0;
     std::atomic<bool> stopping{false};
@@ -137,6 +138,13 @@ struct TestServer::State
                 });
             return;
         }
+        if (reply.endless) {
+            const std::string body = reply.body.toStdString();
+            res.set_chunked_content_provider(type, [this, body](size_t, httplib::DataSink &sink) {
+                return !stopping && sink.write(body.data(), body.size());
+            });
+            return;
+        }
         if (reply.chunkSize > 0) {
             const std::string body = reply.body.toStdString();
             const size_t piece = size_t(reply.chunkSize);
@@ -177,10 +185,11 @@ QString TestServer::otherNameCertificatePath()
     return QString::fromUtf8(kTlsDir) + "/othername.pem";
 }
 
-TestServer::TestServer(Scheme scheme)
+TestServer::TestServer(Scheme scheme, const QString &host)
     : d(new State)
 {
     d->https = scheme != Scheme::Http;
+    d->host = host;
     if (d->https) {
         const std::string name = scheme == Scheme::Https ? "/server" : "/othername";
         const std::string dir = kTlsDir;
@@ -207,7 +216,7 @@ TestServer::TestServer(Scheme scheme)
     d->server->Put(".*", handler);
     d->server->Delete(".*", handler);
     d->server->Patch(".*", handler);
-    d->port = d->server->bind_to_any_port("127.0.0.1");
+    d->port = d->server->bind_to_any_port(host.toStdString());
     d->thread = std::thread([this] { d->server->listen_after_bind(); });
     while (!d->server->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -224,7 +233,7 @@ TestServer::~TestServer()
 
 QString TestServer::address() const
 {
-    return QStringLiteral("%1://127.0.0.1:%2").arg(d->https ? "https" : "http").arg(d->port);
+    return QStringLiteral("%1://%2:%3").arg(d->https ? "https" : "http", d->host).arg(d->port);
 }
 
 int TestServer::port() const
@@ -281,6 +290,9 @@ struct RawPeer::State
 {
     QByteArray prefix;
     bool reset = false;
+    Answer answer;
+    mutable std::mutex mutex;
+    QByteArray lastHead;
     RawSocket::Handle listener = RawSocket::invalid;
     int port = 0;
     std::atomic<bool> stopping{false};
@@ -300,8 +312,14 @@ struct RawPeer::State
                 break;
             head.append(buffer, size_t(n));
         }
-        if (!prefix.isEmpty())
-            RawSocket::send(socket, prefix.constData(), size_t(prefix.size()));
+        const QByteArray request = QByteArray::fromStdString(head);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            lastHead = request;
+        }
+        const QByteArray reply = answer ? answer(request) : prefix;
+        if (!reply.isEmpty())
+            RawSocket::send(socket, reply.constData(), size_t(reply.size()));
         if (reset)
             RawSocket::resetOnClose(socket);
         RawSocket::close(socket);
@@ -324,6 +342,18 @@ RawPeer::RawPeer(const QByteArray &prefix, bool reset)
 {
     d->prefix = prefix;
     d->reset = reset;
+    start();
+}
+
+RawPeer::RawPeer(const Answer &answer)
+    : d(new State)
+{
+    d->answer = answer;
+    start();
+}
+
+void RawPeer::start()
+{
     d->listener = RawSocket::listenOnLoopback(d->port);
     d->thread = std::thread([this] { d->run(); });
 }
@@ -344,6 +374,12 @@ QString RawPeer::address() const
 int RawPeer::connections() const
 {
     return d->connections;
+}
+
+QByteArray RawPeer::lastHead() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->lastHead;
 }
 
 void useServer(const TestServer &server)

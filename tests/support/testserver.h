@@ -40,13 +40,15 @@ struct ScriptedReply
     int truncateAfter = -1; // announce the whole body but close after this many bytes
     int trickleMs = 0;      // send the body one byte at a time, this far apart
     int chunkSize = 0;      // send the body with chunked transfer, in pieces of this size
+    bool endless = false;   // send the body over and over, chunked, until the client leaves
 
     static ScriptedReply json(const QJsonValue &value, int status = 200);
     static ScriptedReply text(const QByteArray &body, int status = 200);
 };
 
-// A real HTTP server on 127.0.0.1 that answers scripted replies per method and
-// path and records every request. Unscripted requests get 404 with "{}".
+// A real HTTP server on a loopback address (127.0.0.1 unless told otherwise)
+// that answers scripted replies per method and path and records every
+// request. Unscripted requests get 404 with "{}".
 class TestServer
 {
 public:
@@ -58,14 +60,15 @@ public:
     // (otherNameCertificatePath()).
     enum class Scheme { Http, Https, HttpsForAnotherName };
 
-    explicit TestServer(Scheme scheme = Scheme::Http);
+    explicit TestServer(Scheme scheme = Scheme::Http,
+                        const QString &host = QStringLiteral("127.0.0.1"));
     ~TestServer();
     static QString caCertificatePath();
     static QString otherNameCertificatePath();
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 
-    // "http://127.0.0.1:<port>" (or https)
+    // "http://<host>:<port>" (or https)
     QString address() const;
     int port() const;
 
@@ -90,10 +93,15 @@ private:
 // A bare TCP peer on 127.0.0.1 for faults an HTTP server library will not
 // commit: it reads each request's head, sends `prefix` and then ends the
 // connection, with a reset (RST) when `reset` is set, else an orderly close.
+// Made with an answer instead, it sends whatever that makes of each head and
+// closes; it also takes request heads of any size.
 class RawPeer
 {
 public:
+    using Answer = std::function<QByteArray(const QByteArray &head)>;
+
     RawPeer(const QByteArray &prefix, bool reset);
+    explicit RawPeer(const Answer &answer);
     ~RawPeer();
     RawPeer(const RawPeer &) = delete;
     RawPeer &operator=(const RawPeer &) = delete;
@@ -101,8 +109,12 @@ public:
     // "http://127.0.0.1:<port>"
     QString address() const;
     int connections() const;
+    // The head of the last request read, request line and headers.
+    QByteArray lastHead() const;
 
 private:
+    void start();
+
     struct State;
     std::unique_ptr<State> d;
 };
