@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
+#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -20,26 +21,40 @@
 #include <QSslConfiguration>
 #include <QString>
 
+#include <atomic>
+
 class CurlTransport;
 class FailureScope;
+class SessionCookies;
 
 /// The client's HTTP transport: one process-wide manager that sends JSON
 /// requests to the backend, with a time-out on every exchange, the session's
-/// bearer token and cookies, and no redirect following.
+/// bearer token and cookies, limits on what a reply may cost, and no redirect
+/// following.
+///
+/// Any thread with a Qt event loop may use it: each thread sends through
+/// transport objects of its own, created on its first request, and waits in
+/// its own event loop; the settings below are shared by all of them.
+///
+/// The session's credentials, the bearer token and the backend's cookies, go
+/// only to the origin (scheme, host and port) of the API root
+/// (VHBaseApi::getBaseApi()) they came from: requests elsewhere, such as the
+/// update check's to the update server, carry neither.
 class VHPRIMARYDATA_EXPORT NetworkManager : public QObject
 {
     Q_OBJECT
 public:
     static NetworkManager &instance();
+    ~NetworkManager() override;
 
-    /// What carries the requests. Both give the same replies. libcurl, the
-    /// default, sends a request's body together with its headers, where Qt's
-    /// sockets hold a small body back until the server acknowledges the
-    /// headers (40 to 200 ms per POST or PUT). Qt's honours all of Qt's own
-    /// proxy and TLS configuration; libcurl's takes the application proxy and
-    /// the authorities added here. Each keeps its own cookies. libcurl's
-    /// fails an exchange whose reply body passes 1 GiB; Qt's hands at most
-    /// 2 GiB of any body on.
+    /// What carries the requests. Both give the same replies and keep the
+    /// same cookies. libcurl, the default, sends a request's body together
+    /// with its headers, where Qt's sockets hold a small body back until the
+    /// server acknowledges the headers (40 to 200 ms per POST or PUT), and it
+    /// accepts compressed replies. Qt's honours all of Qt's own proxy and TLS
+    /// configuration but asks for uncompressed replies, because Qt inflates a
+    /// compressed body whole before its size can be checked; libcurl's takes
+    /// the application proxy and the authorities added here.
     enum class Backend { Qt, Curl };
     /// The backend of requests started from now on; the environment variable
     /// VHPD_TRANSPORT ("qt" or "curl") chooses the first.
@@ -48,43 +63,64 @@ public:
     static constexpr Backend DefaultBackend = Backend::Curl;
 
     /// Each starts the request at once and returns its reply, which the
-    /// transport deletes some time after it has finished.
+    /// transport deletes some time after it has finished. Within a
+    /// VHPrimaryData operation whose earlier exchange found the server
+    /// unreachable (it timed out, or no connection could be made), a request
+    /// to the same origin fails at once with that exchange's error, without
+    /// connecting again.
     QNetworkReply *get(const QString &url);
     QNetworkReply *postJson(const QString &url, const QJsonObject &body);
     QNetworkReply *postJson(const QString &url, const QJsonArray &body);
     QNetworkReply *putJson(const QString &url, const QJsonObject &body);
     QNetworkReply *deleteResource(const QString &url);
     /// Sends a multipart form with `verb`: a text part per field and the part
-    /// "file", streamed from disk. Gives up when no data has moved for the
-    /// time-out rather than after a total time. Null, and nothing sent, when
-    /// the file cannot be opened.
+    /// "file", streamed from disk. While the form is being sent, it gives up
+    /// when no data has moved for the time-out rather than after a total
+    /// time; once it is sent, the reply has the time-out like any other.
+    /// Null, and nothing sent, when the file cannot be opened.
     QNetworkReply *sendFileForm(const QString &url, const QByteArray &verb,
                                 const QMap<QString, QString> &fields, const QString &filePath);
 
     /// Longest time one exchange may take, from start to the last byte; an
     /// exchange that runs over is aborted and fails like a network error.
-    void setTimeout(int milliseconds);
+    void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
     int timeout() const { return m_timeoutMs; }
+    static constexpr int DefaultTimeoutMs = 30000;
 
-    /// The token sent as "Authorization: Bearer <token>" with every request;
-    /// empty sends none.
+    /// Largest reply body taken, counted decoded, as it arrives: a reply that
+    /// grows past it (an endless body, a compressed one that inflates beyond
+    /// it) is cut off there and fails like a network error, which
+    /// VHPrimaryData::lastError() names. At most 2 GiB.
+    void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
+    qint64 maxReplyBytes() const { return m_maxReplyBytes; }
+    static constexpr qint64 DefaultMaxReplyBytes = qint64(256) << 20;
+    /// Most records one reply may hold: every JSON object and array in it
+    /// counts, nested ones too, and it may hold at most eight times as many
+    /// members and elements in all. They are counted before the body is
+    /// parsed; a reply with more fails like one over the size limit. A page
+    /// of 100,000 entities holds about 100,000 records and 2.7 million values.
+    void setMaxReplyRecords(int records) { m_maxReplyRecords = records; }
+    int maxReplyRecords() const { return m_maxReplyRecords; }
+    static constexpr int DefaultMaxReplyRecords = 2000000;
+
+    /// The token sent as "Authorization: Bearer <token>"; empty sends none.
+    /// It goes only to the origin of the API root at the time it is set (or,
+    /// when no server address is set yet, at its first request).
     void setAuthToken(const QString &token);
-    QString authToken() const { return m_authToken; }
+    QString authToken() const;
     /// Forgets the token and every cookie of the session.
     void clearSession();
     /// Trusts these certification authorities for HTTPS, beside the system's.
     /// Certificates are always verified; there is no switch to turn that off.
     void addCaCertificates(const QList<QSslCertificate> &certificates);
 
-    /// Closes the idle connections kept for reuse (requests under way are
-    /// cancelled).
+    /// Closes the idle connections the calling thread keeps for reuse (its
+    /// requests under way are cancelled).
     void closeConnections();
 
     /// Requests created since the manager was constructed; lets tests see that
     /// a cached answer made no request.
     quint64 requestCount() const { return m_requestCount; }
-
-    static constexpr int DefaultTimeoutMs = 30000;
 
 signals:
     /// How far the file form of sendFileForm (a model file's upload) has
@@ -94,20 +130,40 @@ signals:
     void uploadProgress(qint64 sent, qint64 total);
 
 private:
+    struct ThreadTransport;
+
     explicit NetworkManager(QObject *parent = nullptr);
-    QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType) const;
+    // The calling thread's transport objects, created on its first request.
+    static ThreadTransport *&localTransport();
+    ThreadTransport &threadTransport();
+    QObject *sameThreadParent();
+    QNetworkAccessManager *qtAccess(ThreadTransport &transport);
+    CurlTransport *curl(ThreadTransport &transport);
+    QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType);
     QNetworkReply *send(QNetworkAccessManager::Operation operation, const QNetworkRequest &request,
                         const QByteArray &body = QByteArray());
-    QNetworkReply *track(QNetworkReply *reply, bool wholeExchangeDeadline = true);
-    CurlTransport *curl();
+    // An exchange that fails at once because its server proved unreachable
+    // earlier in the operation under way; null when it may go ahead.
+    QNetworkReply *refuseIfUnreachable(const QNetworkRequest &request,
+                                       QNetworkAccessManager::Operation operation);
+    enum class Deadline { WholeExchange, AfterUpload };
+    QNetworkReply *track(QNetworkReply *reply, Deadline deadline = Deadline::WholeExchange);
+    void armDeadline(QNetworkReply *reply);
 
-    Backend m_backend = DefaultBackend;
-    QNetworkAccessManager *m_access = nullptr;
-    CurlTransport *m_curl = nullptr;
-    QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
+    std::atomic<Backend> m_backend;
+    std::atomic<int> m_timeoutMs{DefaultTimeoutMs};
+    std::atomic<qint64> m_maxReplyBytes{DefaultMaxReplyBytes};
+    std::atomic<int> m_maxReplyRecords{DefaultMaxReplyRecords};
+    std::atomic<quint64> m_requestCount{0};
+    SessionCookies *m_cookies;
+    // Guards what follows, which every thread's requests read.
+    mutable QMutex m_mutex;
     QString m_authToken;
-    int m_timeoutMs = DefaultTimeoutMs;
-    quint64 m_requestCount = 0;
+    QString m_tokenOrigin;
+    QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
+    QList<QSslCertificate> m_extraAuthorities;
+    QByteArray m_caBundle;
+    int m_tlsGeneration = 0;
 };
 
 /// Waits in a local event loop for one reply and keeps what it delivered: the

@@ -164,6 +164,43 @@ private slots:
             QVERIFY(checker.lastError().url.contains("/updates/private_servers/S/verification"));
     }
 
+    // The update server is not the backend: it gets neither the session's
+    // token nor the backend's cookies, whether it lives on another host or
+    // on another port of the same one.
+    void updateServerGetsNoCredentials_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::newRow("another host") << "127.0.0.2";
+        QTest::newRow("another port") << "127.0.0.1";
+    }
+    void updateServerGetsNoCredentials()
+    {
+        QFETCH(QString, host);
+        TestServer updates(TestServer::Scheme::Http, host);
+        qputenv("VH_PACKAGE_API", (updates.address() + "/updates/").toUtf8());
+        ScriptedReply serverId = ScriptedReply::json(QJsonObject{{"serverId", "S"}});
+        serverId.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("sid=abc; Path=/")));
+        m_server.on("GET", kServerIdPath, serverId);
+        updates.on("GET", buildsPath("S"), ScriptedReply::text(R"([{"_id":"b1"}])"));
+        NetworkManager::instance().setAuthToken("t0k");
+
+        AsyncCheckUpdate checker;
+        QSignalSpy spy(&checker, &AsyncCheckUpdate::checkUpdateFinish);
+        for (int check = 0; check < 2; ++check) {
+            checker.checkUpdate();
+            QVERIFY(spy.wait(5000));
+        }
+        QCOMPARE(::reported(spy), QStringList{"b1||||||0|0"});
+        // The second check's backend request carries the cookie the first set.
+        QCOMPARE(m_server.lastRequest().headers.value("authorization"), QByteArray("Bearer t0k"));
+        QCOMPARE(m_server.lastRequest().headers.value("cookie"), QByteArray("sid=abc"));
+        QCOMPARE(updates.requestCount(), 2);
+        for (const RecordedRequest &request : updates.requests()) {
+            QVERIFY(!request.headers.contains("authorization"));
+            QVERIFY(!request.headers.contains("cookie"));
+        }
+    }
+
     void eachCheckAsksForTheServerIdAgain()
     {
         m_server.once("GET", kServerIdPath, ScriptedReply::json(QJsonObject{{"serverId", "S1"}}));

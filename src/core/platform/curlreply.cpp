@@ -103,15 +103,10 @@ bool isRedirect(int status)
 
 CurlReply::CurlReply(CurlTransport *transport, CURL *easy, const QNetworkRequest &request,
                      QNetworkAccessManager::Operation operation, QObject *parent)
-    : QNetworkReply(parent)
+    : TransportReply(request, operation, parent)
     , m_transport(transport)
     , m_easy(easy)
 {
-    setRequest(request);
-    setUrl(request.url());
-    setOperation(operation);
-    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-
     curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this);
     curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_curlError);
     curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &CurlReply::onHeader);
@@ -182,23 +177,20 @@ size_t CurlReply::onBody(char *data, size_t size, size_t count, void *self)
 {
     auto *reply = static_cast<CurlReply *>(self);
     const size_t length = size * count;
-    // A body that would not fit one QByteArray ends the exchange as a failed
-    // transfer instead of overflowing it.
-    if (qint64(reply->m_data.size()) + qint64(length) > MaxBodyBytes)
-        return 0;
+    // curl hands the body over decoded, a piece at a time, so a compressed
+    // reply is stopped at its limit however far it would inflate. Returning
+    // less than the piece ends the transfer.
     if (!reply->m_bodyReserved) {
         // Room for the announced length at once, so that a large page is not
-        // moved about as it grows. A length larger than any page only
-        // reserves what one page plausibly needs.
+        // moved about as it grows; a length beyond the limit ends it at once.
+        // The announced length of a compressed reply is its compressed size.
         reply->m_bodyReserved = true;
         curl_off_t announced = -1;
         curl_easy_getinfo(reply->m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-        if (announced > 0)
-            reply->m_data.reserve(int(qMin<curl_off_t>(announced, MaxBodyReserve)));
+        if (announced > 0 && !reply->reserveBody(qint64(announced)))
+            return 0;
     }
-    reply->m_data.append(data, int(length));
-    reply->m_received += qint64(length);
-    return length;
+    return reply->appendBody(data, qint64(length)) ? length : 0;
 }
 
 int CurlReply::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t uploadTotal,
@@ -231,8 +223,7 @@ void CurlReply::deliver()
         return;
     const QPointer<CurlReply> self(this);
     const auto gone = [&] { return !self || isFinished(); };
-    if ((m_received != m_receivedAnnounced || m_uploaded != m_uploadAnnounced) &&
-        m_inactivity.isActive())
+    if ((bodyPending() || m_uploaded != m_uploadAnnounced) && m_inactivity.isActive())
         m_inactivity.start();
     if (m_uploaded != m_uploadAnnounced) {
         m_uploadAnnounced = m_uploaded;
@@ -247,16 +238,8 @@ void CurlReply::deliver()
         if (gone())
             return;
     }
-    if (m_received != m_receivedAnnounced) {
-        m_receivedAnnounced = m_received;
-        emit readyRead();
-        if (gone())
-            return;
-        const QVariant total = header(QNetworkRequest::ContentLengthHeader);
-        emit downloadProgress(m_received, total.isValid() ? total.toLongLong() : -1);
-        if (gone())
-            return;
-    }
+    if (!announceBody() || gone())
+        return;
     if (m_done)
         finish();
 }
@@ -293,21 +276,6 @@ void CurlReply::applyMetaData()
     }
 }
 
-// Both the current signal and the one that older clients connect to.
-bool CurlReply::reportError(NetworkError code, const QString &text)
-{
-    const QPointer<CurlReply> self(this);
-    setError(code, text);
-    emit errorOccurred(code);
-    if (!self)
-        return false;
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    emit error(code);
-    QT_WARNING_POP
-    return self && !isFinished();
-}
-
 void CurlReply::finish()
 {
     m_inactivity.stop();
@@ -326,13 +294,7 @@ void CurlReply::finish()
             text = QStringLiteral("Error transferring %1 - server replied: %2")
                        .arg(url().toString(), QString::fromLatin1(m_reason));
     }
-    if (code != NoError && !reportError(code, text))
-        return;
-    const QPointer<CurlReply> self(this);
-    setFinished(true);
-    emit readChannelFinished();
-    if (self)
-        emit finished();
+    complete(code, text);
 }
 
 void CurlReply::abort()
@@ -343,35 +305,6 @@ void CurlReply::abort()
     m_done = true;
     m_inactivity.stop();
     QNetworkReply::close();
-    if (!reportError(OperationCanceledError, QStringLiteral("Operation canceled")))
-        return;
-    setFinished(true);
-    emit finished();
+    complete(OperationCanceledError, QStringLiteral("Operation canceled"));
 }
 
-void CurlReply::close()
-{
-    if (isFinished())
-        QNetworkReply::close();
-    else
-        abort();
-}
-
-qint64 CurlReply::bytesAvailable() const
-{
-    return QNetworkReply::bytesAvailable() + m_data.size() - m_readPos;
-}
-
-qint64 CurlReply::readData(char *data, qint64 maxSize)
-{
-    const int count = int(qMin<qint64>(maxSize, m_data.size() - m_readPos));
-    if (count <= 0)
-        return m_done ? -1 : 0;
-    memcpy(data, m_data.constData() + m_readPos, size_t(count));
-    m_readPos += count;
-    if (m_readPos == m_data.size()) {
-        m_data.clear();
-        m_readPos = 0;
-    }
-    return count;
-}

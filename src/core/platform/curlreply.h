@@ -1,10 +1,11 @@
 #ifndef VHPD_CURLREPLY_H
 #define VHPD_CURLREPLY_H
 
+#include "core/platform/transportreply.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPair>
 #include <QPointer>
 #include <QTimer>
@@ -23,7 +24,7 @@ class QFile;
 // once curl has returned, and the signals go out from there. So a slot may
 // abort or delete any reply, start requests or wait in a nested event loop
 // without ever re-entering curl.
-class CurlReply : public QNetworkReply
+class CurlReply : public TransportReply
 {
     Q_OBJECT
 public:
@@ -33,18 +34,6 @@ public:
     ~CurlReply() override;
 
     void abort() override;
-    // Like Qt's replies, closing one that is still under way cancels it.
-    void close() override;
-    qint64 bytesAvailable() const override;
-    bool isSequential() const override { return true; }
-
-    // The largest body kept in memory, and the most reserved for one ahead
-    // of its arrival.
-    static constexpr qint64 MaxBodyBytes = qint64(1) << 30;
-    static constexpr qint64 MaxBodyReserve = qint64(128) << 20;
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override;
 
 private:
     friend class CurlTransport;
@@ -59,8 +48,6 @@ private:
     // Emits what has arrived since the last call, and the end once curl is done.
     void deliver();
     void applyMetaData();
-    // Sets and signals the error; false when the reply is gone or finished.
-    bool reportError(NetworkError code, const QString &text);
     void finish();
     // Takes the handle out of the transport and frees it.
     void release();
@@ -82,11 +69,7 @@ private:
     QList<QPair<QByteArray, QByteArray>> m_headers;
     bool m_headersComplete = false;
     bool m_metaDataSent = false;
-    QByteArray m_data;
     bool m_bodyReserved = false;
-    int m_readPos = 0;
-    qint64 m_received = 0;
-    qint64 m_receivedAnnounced = 0;
     qint64 m_uploaded = 0;
     qint64 m_uploadTotal = 0;
     qint64 m_uploadAnnounced = 0;

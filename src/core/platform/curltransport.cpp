@@ -7,7 +7,6 @@
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QSslConfiguration>
 #include <QUrl>
 
 struct CurlTransport::Watch
@@ -21,8 +20,6 @@ CurlTransport::CurlTransport(QObject *parent)
 {
     static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
     Q_UNUSED(initialised)
-    m_share = curl_share_init();
-    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] { drive(CURL_SOCKET_TIMEOUT, 0); });
@@ -34,7 +31,6 @@ CurlTransport::~CurlTransport()
     // Each reply takes its handle out of the multi handle as it goes.
     qDeleteAll(findChildren<CurlReply *>(QString(), Qt::FindDirectChildrenOnly));
     destroyMulti();
-    curl_share_cleanup(m_share);
 }
 
 void CurlTransport::createMulti()
@@ -58,8 +54,9 @@ void CurlTransport::destroyMulti()
 }
 
 // The settings every request shares: no redirect following, compressed
-// replies accepted, certificates verified against the system's authorities
-// and the added ones, the application's proxy, and the request's own headers.
+// replies accepted (curl decodes them), certificates verified against the
+// system's authorities and the added ones, the application's proxy, and the
+// request's own headers, cookies included.
 CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
                                   QNetworkAccessManager::Operation operation)
 {
@@ -76,8 +73,6 @@ CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
-    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!m_caBundle.isEmpty()) {
@@ -280,25 +275,6 @@ void CurlTransport::unwatch(curl_socket_t socket)
         }
     }
     delete watch;
-}
-
-void CurlTransport::clearCookies()
-{
-    CURL *easy = curl_easy_init();
-    curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
-    curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
-    curl_easy_cleanup(easy);
-}
-
-void CurlTransport::addCaCertificates(const QList<QSslCertificate> &certificates)
-{
-    m_extraAuthorities += certificates;
-    QByteArray bundle;
-    const QList<QSslCertificate> trusted =
-        QSslConfiguration::systemCaCertificates() + m_extraAuthorities;
-    for (const QSslCertificate &certificate : trusted)
-        bundle += certificate.toPem();
-    m_caBundle = bundle;
 }
 
 void CurlTransport::closeConnections()

@@ -7,7 +7,6 @@
 #include <QMap>
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QSslCertificate>
 #include <QString>
 #include <QTimer>
 
@@ -21,13 +20,14 @@ class QNetworkReply;
 class QNetworkRequest;
 class QSocketNotifier;
 
-// The transport's libcurl backend: one multi handle that keeps connections
-// alive between requests, with TCP_NODELAY so that a request's body leaves
-// together with its headers, and a cookie store shared by every request.
+// The transport's libcurl backend for one thread: one multi handle that keeps
+// connections alive between requests, with TCP_NODELAY so that a request's
+// body leaves together with its headers. Cookies travel as the request's own
+// headers; the manager keeps them for every backend alike.
 //
 // curl is driven by the event loop of the thread that owns this object: a
 // socket notifier per socket curl watches and one timer for curl's time-outs.
-// No thread of its own.
+// No thread of its own; each thread that sends requests has its own transport.
 class CurlTransport : public QObject
 {
     Q_OBJECT
@@ -45,9 +45,9 @@ public:
     QNetworkReply *sendForm(const QNetworkRequest &request, const QByteArray &verb,
                             const QMap<QString, QString> &fields, std::unique_ptr<QFile> file);
 
-    void clearCookies();
-    // Trusts these authorities beside the system's on connections opened from now on.
-    void addCaCertificates(const QList<QSslCertificate> &certificates);
+    // The certification authorities trusted on connections opened from now
+    // on, as one PEM bundle; empty trusts the system's alone.
+    void setCaBundle(const QByteArray &bundle) { m_caBundle = bundle; }
     // Cancels the requests under way and closes every kept connection.
     void closeConnections();
 
@@ -70,11 +70,9 @@ private:
     static int onTimer(CURLM *multi, long timeoutMs, void *self);
 
     CURLM *m_multi = nullptr;
-    CURLSH *m_share = nullptr;
     QTimer m_timer;
     QHash<curl_socket_t, Watch *> m_watches;
     QList<CurlReply *> m_active;
-    QList<QSslCertificate> m_extraAuthorities;
     QByteArray m_caBundle;
 };
 

@@ -10,6 +10,7 @@
 const char *const kTimedOutProperty = "vhpdTimedOut";
 const char *const kTlsProblemProperty = "vhpdTlsProblem";
 const char *const kViaProxyProperty = "vhpdViaProxy";
+const char *const kRefusedProperty = "vhpdRefused";
 
 namespace {
 
@@ -105,8 +106,19 @@ bool wasTimedOut(const QNetworkReply &reply)
     return reply.property(kTimedOutProperty).toBool() || reply.request().transferTimeout() > 0;
 }
 
+// Failures that say the server cannot be reached at all: trying again within
+// the same operation would only wait as long again.
+bool showsUnreachable(VHError::Kind kind)
+{
+    return kind == VHError::Kind::TimedOut || kind == VHError::Kind::ConnectionRefused ||
+           kind == VHError::Kind::HostNotFound || kind == VHError::Kind::Proxy;
+}
+
 VHError::Kind kindOf(const QNetworkReply &reply)
 {
+    // The server answered, but the transport would not take the answer.
+    if (reply.property(kRefusedProperty).toBool())
+        return VHError::Kind::Network;
     const bool viaProxy = reply.property(kViaProxyProperty).toBool();
     switch (reply.error()) {
     case QNetworkReply::NoError:
@@ -138,6 +150,16 @@ VHError::Kind kindOf(const QNetworkReply &reply)
 }
 
 } // namespace
+
+QString originOf(const QUrl &url)
+{
+    if (url.host().isEmpty())
+        return QString();
+    const QString scheme = url.scheme().toLower();
+    const int port = url.port(scheme == QLatin1String("https") ? 443 : 80);
+    return scheme + QLatin1String("://") + url.host().toLower() + QLatin1Char(':') +
+           QString::number(port);
+}
 
 QString exchangeMethod(const QNetworkReply &reply)
 {
@@ -211,6 +233,30 @@ void FailureScope::note(const VHError &failure)
     m_sawExchange = true;
     if (m_first.isNone())
         m_first = failure;
+    if (showsUnreachable(failure.kind)) {
+        FailureScope *operation = outermost();
+        if (operation->m_unreachable.isNone())
+            operation->m_unreachable = failure;
+    }
+}
+
+FailureScope *FailureScope::outermost()
+{
+    FailureScope *scope = this;
+    while (scope->m_outer)
+        scope = scope->m_outer;
+    return scope;
+}
+
+VHError FailureScope::unreachable(const QUrl &url)
+{
+    FailureScope *scope = current();
+    if (!scope)
+        return VHError();
+    const VHError &failure = scope->outermost()->m_unreachable;
+    if (failure.isNone() || originOf(QUrl(failure.url)) != originOf(url))
+        return VHError();
+    return failure;
 }
 
 QString VHError::kindName(Kind kind)

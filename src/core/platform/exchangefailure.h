@@ -7,14 +7,22 @@
 #include <QString>
 
 class QNetworkReply;
+class QUrl;
 
 // Names of the properties the transport leaves on a reply for the failure's
 // description: set when the exchange's deadline aborted it, the first
-// certificate problem Qt's TLS layer reported for it, and set when Qt's
-// backend sent it through a proxy.
+// certificate problem Qt's TLS layer reported for it, set when Qt's backend
+// sent it through a proxy, and set when the transport refused the reply
+// (over its limits on size or records, or in a form it does not accept).
 extern const char *const kTimedOutProperty;
 extern const char *const kTlsProblemProperty;
 extern const char *const kViaProxyProperty;
+extern const char *const kRefusedProperty;
+
+// "scheme://host:port" of `url`, the port filled in from the scheme when the
+// URL names none; empty when it names no host. Credentials and the memory of
+// an unreachable server are kept per origin.
+QString originOf(const QUrl &url);
 
 // The request's HTTP method, custom verbs included.
 QString exchangeMethod(const QNetworkReply &reply);
@@ -31,6 +39,12 @@ VHError exchangeFailure(const QNetworkReply &reply, const QByteArray &body);
 // when they all succeeded. Scopes nest; an inner scope's exchanges count for
 // the outer ones too, so that an operation built on others reports the first
 // failure of all of them.
+//
+// The outermost scope, the operation the client called, also remembers the
+// first exchange that found its server unreachable (timed out, or no
+// connection could be made): the transport fails that operation's later
+// exchanges to the same origin at once with the same error, instead of
+// making each wait for its own time-out.
 class FailureScope
 {
 public:
@@ -43,12 +57,20 @@ public:
     static FailureScope *current();
     // One exchange has been waited for; `failure` is None when it succeeded.
     void note(const VHError &failure);
+    // The failure that showed, earlier in the operation under way on this
+    // thread, that the server at `url`'s origin cannot be reached; None when
+    // no exchange has shown it.
+    static VHError unreachable(const QUrl &url);
 
 private:
+    FailureScope *outermost();
+
     VHError &m_target;
     FailureScope *m_outer;
     VHError m_first;
     bool m_sawExchange = false;
+    // Kept by the outermost scope only.
+    VHError m_unreachable;
 };
 
 #endif // VHPD_EXCHANGEFAILURE_H

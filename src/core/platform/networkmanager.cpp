@@ -2,7 +2,11 @@
 
 #include "core/platform/curltransport.h"
 #include "core/platform/exchangefailure.h"
+#include "core/platform/qtreply.h"
+#include "core/platform/sessioncookies.h"
+#include "core/platform/transportreply.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,10 +18,13 @@
 #include <QNetworkCookieJar>
 #include <QNetworkProxy>
 #include <QSslError>
+#include <QThread>
+#include <QThreadStorage>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
+#include <utility>
 
 // The wire log for support engineers: one line per exchange with its method,
 // URL, HTTP status and duration. Off unless switched on, for example with
@@ -25,9 +32,29 @@
 // them passwords, codes and tokens, are never written.
 Q_LOGGING_CATEGORY(lcTransport, "vhpd.transport", QtWarningMsg)
 
+// Each thread's own transport objects: Qt's access manager and libcurl's
+// transport both work in the thread that created them only.
+struct NetworkManager::ThreadTransport
+{
+    QNetworkAccessManager *access = nullptr;
+    // The authorities' generation the access manager was made with.
+    int accessTlsGeneration = 0;
+    CurlTransport *curl = nullptr;
+
+    ThreadTransport() = default;
+    ThreadTransport(const ThreadTransport &) = delete;
+    ThreadTransport &operator=(const ThreadTransport &) = delete;
+    ~ThreadTransport()
+    {
+        delete curl;
+        delete access;
+    }
+};
+
 namespace {
 
-QPointer<NetworkManager> g_manager;
+QBasicMutex g_managerMutex;
+NetworkManager *g_manager = nullptr;
 
 void logWhenFinished(QNetworkReply *reply)
 {
@@ -44,7 +71,8 @@ void logWhenFinished(QNetworkReply *reply)
 
 void destroyManager()
 {
-    delete g_manager.data();
+    const QMutexLocker lock(&g_managerMutex);
+    delete std::exchange(g_manager, nullptr);
 }
 
 NetworkManager::Backend backendFromEnvironment()
@@ -57,6 +85,15 @@ NetworkManager::Backend backendFromEnvironment()
     return NetworkManager::DefaultBackend;
 }
 
+// A name in a form part's header, which travels in quotes: quotes and line
+// breaks are percent-encoded, as browsers and libcurl do, so that a file's
+// name cannot end its part's header and write headers or parts of its own.
+QByteArray formName(const QString &name)
+{
+    QByteArray bytes = name.toUtf8();
+    return bytes.replace('"', "%22").replace('\r', "%0D").replace('\n', "%0A");
+}
+
 // The multipart form of one file for Qt's backend: a text part per field and
 // the file itself, which Qt streams from disk as the request is written.
 QHttpMultiPart *makeForm(std::unique_ptr<QFile> file, const QMap<QString, QString> &fields)
@@ -64,15 +101,14 @@ QHttpMultiPart *makeForm(std::unique_ptr<QFile> file, const QMap<QString, QStrin
     auto *form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     for (auto it = fields.constBegin(); it != fields.constEnd(); ++it) {
         QHttpPart part;
-        part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                       QStringLiteral("form-data; name=\"%1\"").arg(it.key()));
+        part.setRawHeader("Content-Disposition", "form-data; name=\"" + formName(it.key()) + '"');
         part.setBody(it.value().toUtf8());
         form->append(part);
     }
     QHttpPart filePart;
-    filePart.setHeader(QNetworkRequest::ContentDispositionHeader,
-                       QStringLiteral("form-data; name=\"file\"; filename=\"%1\"")
-                           .arg(QFileInfo(file->fileName()).fileName()));
+    filePart.setRawHeader("Content-Disposition",
+                          "form-data; name=\"file\"; filename=\"" +
+                              formName(QFileInfo(file->fileName()).fileName()) + '"');
     filePart.setHeader(QNetworkRequest::ContentTypeHeader,
                        QStringLiteral("application/octet-stream"));
     filePart.setBodyDevice(file.get());
@@ -162,15 +198,52 @@ void markProxied(QNetworkReply *reply)
         reply->setProperty(kViaProxyProperty, true);
 }
 
+// Qt's reply seen through the transport's own. Qt's network thread honours
+// the read window only once it has received it, so it is set before anything
+// else happens in this thread.
+QNetworkReply *wrapQtReply(QNetworkReply *inner)
+{
+    inner->setReadBufferSize(QtReply::ReadWindowBytes);
+    auto *reply = new QtReply(inner);
+    markProxied(reply);
+    return reply;
+}
+
+// The origin of the API root: the only one the session's credentials go to.
+QString apiOrigin()
+{
+    return originOf(QUrl(VHBaseApi::GetInstance().getBaseApi()));
+}
+
+// The error of a reply that failed for the same reason as an earlier
+// exchange that found the server unreachable.
+QNetworkReply::NetworkError errorOfUnreachable(VHError::Kind kind)
+{
+    switch (kind) {
+    case VHError::Kind::TimedOut:
+        return QNetworkReply::TimeoutError;
+    case VHError::Kind::HostNotFound:
+        return QNetworkReply::HostNotFoundError;
+    case VHError::Kind::Proxy:
+        return QNetworkReply::ProxyConnectionRefusedError;
+    default:
+        return QNetworkReply::ConnectionRefusedError;
+    }
+}
+
 } // namespace
 
 NetworkManager &NetworkManager::instance()
 {
+    const QMutexLocker lock(&g_managerMutex);
     if (!g_manager) {
         g_manager = new NetworkManager;
-        // The manager's sockets must go before the application object does.
-        if (QCoreApplication::instance())
+        if (QCoreApplication *app = QCoreApplication::instance()) {
+            // Whichever thread asks first, the manager belongs to the
+            // application's; its sockets must go before the application does.
+            g_manager->moveToThread(app->thread());
             qAddPostRoutine(destroyManager);
+        }
     }
     return *g_manager;
 }
@@ -178,33 +251,129 @@ NetworkManager &NetworkManager::instance()
 NetworkManager::NetworkManager(QObject *parent)
     : QObject(parent)
     , m_backend(backendFromEnvironment())
-    , m_access(new QNetworkAccessManager(this))
+    , m_cookies(new SessionCookies)
 {}
 
-CurlTransport *NetworkManager::curl()
+// Runs in the application's thread, whose transport goes with the manager;
+// other threads' transports go when their threads end.
+NetworkManager::~NetworkManager()
 {
-    if (!m_curl)
-        m_curl = new CurlTransport(this);
-    return m_curl;
+    delete std::exchange(localTransport(), nullptr);
+    delete m_cookies;
 }
 
-QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray &contentType) const
+NetworkManager::ThreadTransport *&NetworkManager::localTransport()
+{
+    static auto *transports = new QThreadStorage<ThreadTransport *>;
+    return transports->localData();
+}
+
+NetworkManager::ThreadTransport &NetworkManager::threadTransport()
+{
+    ThreadTransport *&transport = localTransport();
+    if (!transport) {
+        // The transports' timers need the thread's event dispatcher, which a
+        // thread not started by QThread gets with its first event loop.
+        if (!QAbstractEventDispatcher::instance())
+            QEventLoop makesTheDispatcher;
+        transport = new ThreadTransport;
+    }
+    return *transport;
+}
+
+QNetworkAccessManager *NetworkManager::qtAccess(ThreadTransport &transport)
+{
+    int generation = 0;
+    {
+        const QMutexLocker lock(&m_mutex);
+        generation = m_tlsGeneration;
+    }
+    if (transport.access && transport.accessTlsGeneration == generation)
+        return transport.access;
+    // Qt's manager keeps the TLS context of every server it has talked to, so
+    // authorities added since reach only the connections of a new manager.
+    // The old one lives on while it still has requests under way.
+    auto *fresh = new QNetworkAccessManager(sameThreadParent());
+    if (QNetworkAccessManager *previous = transport.access) {
+        if (previous->findChildren<QNetworkReply *>().isEmpty())
+            previous->deleteLater();
+        else
+            previous->setParent(fresh);
+    }
+    transport.access = fresh;
+    transport.accessTlsGeneration = generation;
+    return fresh;
+}
+
+// The application's thread keeps its transport objects, and with them its
+// replies, under the manager, where a client may look for the requests still
+// under way; other threads' objects cannot have a parent in another thread.
+QObject *NetworkManager::sameThreadParent()
+{
+    return thread() == QThread::currentThread() ? this : nullptr;
+}
+
+CurlTransport *NetworkManager::curl(ThreadTransport &transport)
+{
+    if (!transport.curl)
+        transport.curl = new CurlTransport(sameThreadParent());
+    const QMutexLocker lock(&m_mutex);
+    transport.curl->setCaBundle(m_caBundle);
+    return transport.curl;
+}
+
+// Every request carries its limits, and the session's credentials when it
+// goes to their origin. Cookies are handled here for both backends alike.
+QNetworkRequest NetworkManager::makeRequest(const QString &url, const QByteArray &contentType)
 {
     QNetworkRequest request(requestUrl(url));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    request.setSslConfiguration(m_tls);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(kMaxBodyBytesAttribute, qint64(m_maxReplyBytes));
+    request.setAttribute(kMaxRecordsAttribute, int(m_maxReplyRecords));
     if (!contentType.isEmpty())
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
-    if (!m_authToken.isEmpty())
-        request.setRawHeader(QByteArrayLiteral("Authorization"),
-                             QByteArrayLiteral("Bearer ") + m_authToken.toUtf8());
+
+    const QString origin = originOf(request.url());
+    const QString api = apiOrigin();
+    {
+        const QMutexLocker lock(&m_mutex);
+        request.setSslConfiguration(m_tls);
+        if (!m_authToken.isEmpty()) {
+            if (m_tokenOrigin.isEmpty())
+                m_tokenOrigin = api;
+            if (!origin.isEmpty() && origin == m_tokenOrigin)
+                request.setRawHeader(QByteArrayLiteral("Authorization"),
+                                     QByteArrayLiteral("Bearer ") + m_authToken.toUtf8());
+        }
+    }
+    if (origin == api) {
+        const QList<QNetworkCookie> cookies = m_cookies->cookiesFor(request.url(), origin);
+        if (!cookies.isEmpty())
+            request.setHeader(QNetworkRequest::CookieHeader, QVariant::fromValue(cookies));
+    }
     return request;
 }
 
-// Every reply is deleted once finished and gets a deadline for the whole
-// exchange, so that a server that trickles bytes cannot keep a caller waiting.
-QNetworkReply *NetworkManager::track(QNetworkReply *reply, bool wholeExchangeDeadline)
+// A deadline for the whole exchange, so that a server that trickles bytes
+// cannot keep a caller waiting.
+void NetworkManager::armDeadline(QNetworkReply *reply)
+{
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply] {
+        reply->setProperty(kTimedOutProperty, true);
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
+    deadline->start(m_timeoutMs);
+}
+
+// Every reply is deleted once finished and gets its deadline: from the start
+// for ordinary exchanges, from the moment its form is sent for an upload.
+QNetworkReply *NetworkManager::track(QNetworkReply *reply, Deadline deadline)
 {
     ++m_requestCount;
     if (lcTransport().isInfoEnabled())
@@ -216,41 +385,68 @@ QNetworkReply *NetworkManager::track(QNetworkReply *reply, bool wholeExchangeDea
         if (!errors.isEmpty())
             reply->setProperty(kTlsProblemProperty, int(errors.first().error()));
     });
-    if (wholeExchangeDeadline) {
-        auto *deadline = new QTimer(reply);
-        deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, reply, [reply] {
-            reply->setProperty(kTimedOutProperty, true);
-            reply->abort();
+    const QString origin = originOf(reply->url());
+    if (!origin.isEmpty() && origin == apiOrigin()) {
+        connect(reply, &QNetworkReply::metaDataChanged, reply, [this, reply, origin] {
+            m_cookies->store(
+                reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>(),
+                reply->url(), origin);
         });
-        connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
-        deadline->start(m_timeoutMs);
+    }
+    if (deadline == Deadline::WholeExchange) {
+        armDeadline(reply);
+    } else {
+        connect(reply, &QNetworkReply::uploadProgress, reply,
+                [this, reply, armed = false](qint64 sent, qint64 total) mutable {
+                    if (!armed && total > 0 && sent >= total) {
+                        armed = true;
+                        armDeadline(reply);
+                    }
+                });
     }
     return reply;
+}
+
+QNetworkReply *NetworkManager::refuseIfUnreachable(const QNetworkRequest &request,
+                                                   QNetworkAccessManager::Operation operation)
+{
+    const VHError unreachable = FailureScope::unreachable(request.url());
+    if (unreachable.isNone())
+        return nullptr;
+    ThreadTransport &transport = threadTransport();
+    QObject *owner =
+        m_backend == Backend::Curl ? static_cast<QObject *>(curl(transport)) : qtAccess(transport);
+    return new RefusedReply(request, operation, errorOfUnreachable(unreachable.kind),
+                            unreachable.detail, owner);
 }
 
 QNetworkReply *NetworkManager::send(QNetworkAccessManager::Operation operation,
                                     const QNetworkRequest &request, const QByteArray &body)
 {
+    if (QNetworkReply *refused = refuseIfUnreachable(request, operation))
+        return track(refused);
+    ThreadTransport &transport = threadTransport();
     if (m_backend == Backend::Curl)
-        return track(curl()->send(request, operation, body));
-    QNetworkReply *reply = nullptr;
+        return track(curl(transport)->send(request, operation, body));
+    QNetworkRequest uncompressed(request);
+    uncompressed.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity"));
+    QNetworkAccessManager *access = qtAccess(transport);
+    QNetworkReply *inner = nullptr;
     switch (operation) {
     case QNetworkAccessManager::PostOperation:
-        reply = m_access->post(request, body);
+        inner = access->post(uncompressed, body);
         break;
     case QNetworkAccessManager::PutOperation:
-        reply = m_access->put(request, body);
+        inner = access->put(uncompressed, body);
         break;
     case QNetworkAccessManager::DeleteOperation:
-        reply = m_access->deleteResource(request);
+        inner = access->deleteResource(uncompressed);
         break;
     default:
-        reply = m_access->get(request);
+        inner = access->get(uncompressed);
         break;
     }
-    markProxied(reply);
-    return track(reply);
+    return track(wrapQtReply(inner));
 }
 
 QNetworkReply *NetworkManager::get(const QString &url)
@@ -290,64 +486,82 @@ QNetworkReply *NetworkManager::sendFileForm(const QString &url, const QByteArray
     auto file = std::make_unique<QFile>(filePath);
     if (!file->open(QIODevice::ReadOnly))
         return nullptr;
-    // A model file may take minutes to send, so an upload is given up only
-    // when no data has moved for the time-out, not after a fixed total time.
-    // Each backend writes the multipart content type with the form's boundary.
+    // A model file may take minutes to send, so while it is sent the upload
+    // is given up only when no data has moved for the time-out, not after a
+    // fixed total time. Each backend writes the multipart content type with
+    // the form's boundary.
     QNetworkRequest request = makeRequest(url, QByteArray());
     request.setTransferTimeout(m_timeoutMs);
+    request.setAttribute(QNetworkRequest::CustomVerbAttribute, verb);
+    if (QNetworkReply *refused =
+            refuseIfUnreachable(request, QNetworkAccessManager::CustomOperation))
+        return track(refused);
+    ThreadTransport &transport = threadTransport();
     QNetworkReply *reply = nullptr;
     if (m_backend == Backend::Curl) {
-        reply = curl()->sendForm(request, verb, fields, std::move(file));
+        reply = curl(transport)->sendForm(request, verb, fields, std::move(file));
     } else {
+        QNetworkRequest uncompressed(request);
+        uncompressed.setRawHeader(QByteArrayLiteral("Accept-Encoding"),
+                                  QByteArrayLiteral("identity"));
         QHttpMultiPart *form = makeForm(std::move(file), fields);
-        reply = m_access->sendCustomRequest(request, verb, form);
-        form->setParent(reply);
-        markProxied(reply);
+        QNetworkReply *inner = qtAccess(transport)->sendCustomRequest(uncompressed, verb, form);
+        form->setParent(inner);
+        reply = wrapQtReply(inner);
     }
     // Qt's replies end with a (0, 0) that says nothing about the transfer.
-    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+    connect(reply, &QNetworkReply::uploadProgress, reply, [this](qint64 sent, qint64 total) {
         if (sent > 0 || total > 0)
             emit uploadProgress(sent, total);
     });
-    return track(reply, false);
-}
-
-void NetworkManager::setTimeout(int milliseconds)
-{
-    m_timeoutMs = milliseconds;
+    return track(reply, Deadline::AfterUpload);
 }
 
 void NetworkManager::setAuthToken(const QString &token)
 {
+    const QString origin = apiOrigin();
+    const QMutexLocker lock(&m_mutex);
     m_authToken = token;
+    m_tokenOrigin = origin;
+}
+
+QString NetworkManager::authToken() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_authToken;
 }
 
 void NetworkManager::clearSession()
 {
-    m_authToken.clear();
-    m_access->setCookieJar(new QNetworkCookieJar(m_access));
-    if (m_curl)
-        m_curl->clearCookies();
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_authToken.clear();
+        m_tokenOrigin.clear();
+    }
+    m_cookies->clear();
 }
 
 void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificates)
 {
+    const QMutexLocker lock(&m_mutex);
     m_tls.addCaCertificates(certificates);
-    curl()->addCaCertificates(certificates);
-    // Qt's manager keeps the TLS context of every server it has talked to, so
-    // added authorities reach only the connections of a new manager. The old
-    // one keeps the session's cookies' jar until handing it over, and lives on
-    // while it still has requests under way.
-    QNetworkAccessManager *previous = m_access;
-    m_access = new QNetworkAccessManager(this);
-    m_access->setCookieJar(previous->cookieJar());
-    if (previous->findChildren<QNetworkReply *>().isEmpty())
-        previous->deleteLater();
+    m_extraAuthorities += certificates;
+    QByteArray bundle;
+    const QList<QSslCertificate> trusted =
+        QSslConfiguration::systemCaCertificates() + m_extraAuthorities;
+    for (const QSslCertificate &certificate : trusted)
+        bundle += certificate.toPem();
+    m_caBundle = bundle;
+    ++m_tlsGeneration;
 }
 
 void NetworkManager::closeConnections()
 {
-    m_access->clearConnectionCache();
-    if (m_curl)
-        m_curl->closeConnections();
+    ThreadTransport *transport = localTransport();
+    if (!transport)
+        return;
+    if (transport->access)
+        transport->access->clearConnectionCache();
+    if (transport->curl)
+        transport->curl->closeConnections();
 }
