@@ -51,6 +51,7 @@ int main(int argc, char **argv)
         const QJsonArray sample =
             QJsonArray::fromVariantList(records.toVariantList().mid(0, recordsPerCollection));
         write(root + QLatin1String("/codecs"), it.key() + QLatin1String(".json"), compact(sample));
+        write(root + QLatin1String("/limits"), it.key() + QLatin1String(".json"), compact(sample));
         write(root + QLatin1String("/codecs"), it.key() + QLatin1String("-data.json"),
               compact(QJsonObject{{QLatin1String("data"), sample}}));
         for (int i = 0; i < sample.size(); ++i)
@@ -66,5 +67,9 @@ int main(int argc, char **argv)
           compact(QJsonObject{{QLatin1String("serverId"), QLatin1String("s1")}}));
     write(root + QLatin1String("/updatecheck"), QStringLiteral("builds.json"),
           compact(collections.value(QLatin1String("builds")).toArray()));
+    write(root + QLatin1String("/cookies"), QStringLiteral("session"),
+          "sid=s3; Path=/; HttpOnly; Secure\nlang=en; Domain=example.com; Max-Age=3600");
+    write(root + QLatin1String("/cookies"), QStringLiteral("large"),
+          "big=" + QByteArray(5000, 'v') + "\nsmall=1; Path=/v1/");
     return 0;
 }
