@@ -124,7 +124,7 @@ docs: docs-deps
 .PHONY: windows-toolchain windows-deps test-windows
 WINDOWS_DIR ?= build-windows
 MINGW_ROOT ?= $(HOME)/.cache/vhpd-mingw
-MINGW_PACKAGES := cmake make pkg-config dpkg-dev xz-utils g++-mingw-w64-x86-64-posix \
+MINGW_PACKAGES := cmake make g++ perl pkg-config dpkg-dev xz-utils g++-mingw-w64-x86-64-posix \
 	mingw-w64-tools wine64 libz-mingw-w64-dev
 WINE64 := /usr/lib/wine/wine64
 WINESERVER := /usr/lib/wine/wineserver
