@@ -118,8 +118,14 @@ public:
     /// requests under way are cancelled).
     void closeConnections();
 
-    /// Requests created since the manager was constructed; lets tests see that
-    /// a cached answer made no request.
+    /// Processes the calling thread's events until every request it started
+    /// has finished, or `milliseconds` have passed; true when none is left.
+    /// For a program about to end after a request it does not wait for
+    /// (VHPrimaryData::logout() sends one), so that it reaches the server.
+    bool waitForPendingRequests(int milliseconds);
+
+    /// Requests created since the manager was constructed; lets a client (or
+    /// its tests) see that an answer came from the caches without a request.
     quint64 requestCount() const { return m_requestCount; }
 
 signals:

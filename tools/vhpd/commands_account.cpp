@@ -3,7 +3,6 @@
 #include "lookup.h"
 #include "records.h"
 #include "terminal.h"
-#include "transport.h"
 
 #include <VHNetwork.h>
 #include <VHPrimaryData.h>
@@ -149,7 +148,9 @@ int logout(Context &context)
         VHBaseApi::GetInstance().setIp(session.server);
         NetworkManager::instance().setAuthToken(session.token);
         context.data().logout();
-        waitForPendingRequests(kLogoutWaitMs);
+        // The library does not wait for the logout's answer; the program
+        // must not end before the request has gone.
+        NetworkManager::instance().waitForPendingRequests(kLogoutWaitMs);
     }
     if (!session.remove()) {
         return reportFailure(ExitFailed,

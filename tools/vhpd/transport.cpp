@@ -5,43 +5,7 @@
 
 #include <VHNetwork.h>
 
-#include <QEventLoop>
-#include <QNetworkReply>
-
 #include <cstdio>
-
-namespace {
-
-// The replies the transport still has under way; it parents every reply
-// under itself.
-QList<QNetworkReply *> runningReplies()
-{
-    QList<QNetworkReply *> running;
-    const auto replies = NetworkManager::instance().findChildren<QNetworkReply *>();
-    for (QNetworkReply *reply : replies) {
-        if (reply->isRunning())
-            running.append(reply);
-    }
-    return running;
-}
-
-} // namespace
-
-void waitForPendingRequests(int ms)
-{
-    const QList<QNetworkReply *> running = runningReplies();
-    if (running.isEmpty())
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    for (QNetworkReply *reply : running) {
-        QObject::connect(reply, &QNetworkReply::finished, &loop, [&loop] {
-            if (runningReplies().isEmpty())
-                loop.quit();
-        });
-    }
-    loop.exec();
-}
 
 UploadProgress::UploadProgress(qint64 fileSize)
     : m_fileSize(fileSize)

@@ -3,14 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
-
-class QNetworkReply;
-
-// Lets requests that the library starts without waiting for them (the
-// logout) reach the server before the program ends; gives up after `ms`.
-void waitForPendingRequests(int ms);
 
 // Shows how a file upload advances on standard error while the library's
 // blocking upload runs: a bar from the transport's upload progress signal,

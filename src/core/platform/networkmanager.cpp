@@ -9,6 +9,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -23,6 +24,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -40,6 +42,8 @@ struct NetworkManager::ThreadTransport
     // The authorities' generation the access manager was made with.
     int accessTlsGeneration = 0;
     CurlTransport *curl = nullptr;
+    // The thread's requests that have not finished yet.
+    QList<QPointer<QNetworkReply>> pending;
 
     ThreadTransport() = default;
     ThreadTransport(const ThreadTransport &) = delete;
@@ -55,6 +59,11 @@ namespace {
 
 QBasicMutex g_managerMutex;
 NetworkManager *g_manager = nullptr;
+
+bool isSettled(const QPointer<QNetworkReply> &reply)
+{
+    return !reply || reply->isFinished();
+}
 
 void logWhenFinished(QNetworkReply *reply)
 {
@@ -379,6 +388,11 @@ QNetworkReply *NetworkManager::track(QNetworkReply *reply, Deadline deadline)
     if (lcTransport().isInfoEnabled())
         logWhenFinished(reply);
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // The finished ones go as new ones come, so the list holds about as many
+    // as are under way.
+    QList<QPointer<QNetworkReply>> &pending = threadTransport().pending;
+    pending.erase(std::remove_if(pending.begin(), pending.end(), isSettled), pending.end());
+    pending.append(reply);
     // Qt's TLS layer names the certificate's problem only in this signal;
     // the first one is kept for the failure's description.
     connect(reply, &QNetworkReply::sslErrors, reply, [reply](const QList<QSslError> &errors) {
@@ -405,6 +419,24 @@ QNetworkReply *NetworkManager::track(QNetworkReply *reply, Deadline deadline)
                 });
     }
     return reply;
+}
+
+bool NetworkManager::waitForPendingRequests(int milliseconds)
+{
+    QList<QPointer<QNetworkReply>> &pending = threadTransport().pending;
+    const auto settled = [&pending] {
+        pending.erase(std::remove_if(pending.begin(), pending.end(), isSettled), pending.end());
+        return pending.isEmpty();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start(10);
+    while (!settled() && clock.elapsed() < milliseconds)
+        loop.exec();
+    return settled();
 }
 
 QNetworkReply *NetworkManager::refuseIfUnreachable(const QNetworkRequest &request,
