@@ -153,6 +153,7 @@ test-windows: windows-toolchain
 	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
 	@# Wine's background processes would inherit the first test's output and
 	@# keep CTest waiting on it until the end: start them detached first.
+	@mkdir -p $(WINDOWS_DIR)/wineprefix
 	@$(WINE_ENV) $(WINESERVER) -p </dev/null >/dev/null 2>&1
 	@$(WINE_ENV) $(WINE64) wineboot --init </dev/null >/dev/null 2>&1
 	@cd $(WINDOWS_DIR) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
