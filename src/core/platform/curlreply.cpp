@@ -307,4 +307,3 @@ void CurlReply::abort()
     QNetworkReply::close();
     complete(OperationCanceledError, QStringLiteral("Operation canceled"));
 }
-

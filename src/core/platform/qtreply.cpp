@@ -94,4 +94,3 @@ void QtReply::abort()
     if (!isFinished())
         complete(OperationCanceledError, QStringLiteral("Operation canceled"));
 }
-

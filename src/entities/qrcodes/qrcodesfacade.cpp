@@ -2,8 +2,8 @@
 
 #include "core/platform/exchangefailure.h"
 #include "core/vhprimarydata_p.h"
-#include "entities/qrcodes/baseservice.h"
 #include "entities/modelservice.h"
+#include "entities/qrcodes/baseservice.h"
 
 #include "VHPublicFun.h"
 
