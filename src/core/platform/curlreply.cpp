@@ -257,16 +257,28 @@ void CurlReply::applyMetaData()
         m_headers.cbegin(), m_headers.cend(), [](const QPair<QByteArray, QByteArray> &h) {
             return h.first.compare("content-encoding", Qt::CaseInsensitive) == 0;
         });
+    // Repeated headers are joined before any is set: each setRawHeader()
+    // parses its value again, which for hundreds of Set-Cookie lines would
+    // cost time in the square of their number.
+    QList<QPair<QByteArray, QByteArray>> joined;
     for (const auto &header : qAsConst(m_headers)) {
         if (compressed && header.first.compare("content-length", Qt::CaseInsensitive) == 0)
             continue;
-        QByteArray value = rawHeader(header.first);
-        if (header.first.compare("location", Qt::CaseInsensitive) == 0)
-            value.clear();
-        if (!value.isEmpty())
-            value += header.first.compare("set-cookie", Qt::CaseInsensitive) == 0 ? "\n" : ", ";
-        setRawHeader(header.first, value + header.second);
+        const auto same = std::find_if(joined.begin(), joined.end(), [&header](const auto &h) {
+            return h.first.compare(header.first, Qt::CaseInsensitive) == 0;
+        });
+        if (same == joined.end())
+            joined.append(header);
+        else if (header.first.compare("location", Qt::CaseInsensitive) == 0)
+            same->second = header.second;
+        else
+            same->second += (header.first.compare("set-cookie", Qt::CaseInsensitive) == 0
+                                 ? QByteArrayLiteral("\n")
+                                 : QByteArrayLiteral(", ")) +
+                            header.second;
     }
+    for (const auto &header : qAsConst(joined))
+        setRawHeader(header.first, header.second);
     if (isRedirect(m_status)) {
         const QByteArray location = rawHeader("Location");
         QUrl target(QString::fromUtf8(location));
@@ -304,6 +316,6 @@ void CurlReply::abort()
     release();
     m_done = true;
     m_inactivity.stop();
-    QNetworkReply::close();
+    closeDevice();
     complete(OperationCanceledError, QStringLiteral("Operation canceled"));
 }

@@ -89,7 +89,7 @@ void QtReply::abort()
 {
     if (isFinished())
         return;
-    QNetworkReply::close();
+    closeDevice();
     m_inner->abort();
     if (!isFinished())
         complete(OperationCanceledError, QStringLiteral("Operation canceled"));

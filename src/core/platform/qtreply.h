@@ -32,7 +32,7 @@ public:
 
     void abort() override;
 
-    static constexpr qint64 ReadWindowBytes = 256 * 1024;
+    static constexpr qint64 ReadWindowBytes = qint64(256) * 1024;
 
 private:
     void takeMetaData();

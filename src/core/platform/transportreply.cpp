@@ -182,6 +182,6 @@ RefusedReply::RefusedReply(const QNetworkRequest &request,
 
 void RefusedReply::abort()
 {
-    QNetworkReply::close();
+    closeDevice();
     complete(OperationCanceledError, QStringLiteral("Operation canceled"));
 }

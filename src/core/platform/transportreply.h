@@ -38,6 +38,9 @@ protected:
                    QObject *parent);
 
     qint64 readData(char *data, qint64 maxSize) override;
+    // Closes the reply as a device, without the cancelling of close(): for
+    // abort(), which cancels the exchange itself.
+    void closeDevice() { QNetworkReply::close(); }
 
     // Takes the next bytes of the decoded body. False, keeping none of them,
     // once the body would outgrow its limit; the reply is then refused.
