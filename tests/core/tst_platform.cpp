@@ -531,7 +531,9 @@ private slots:
         QTest::addColumn<int>("perReply");
         QTest::addColumn<int>("valueBytes");
         QTest::addColumn<int>("cookiesSentBack");
-        QTest::newRow("200 new 1 KiB cookies in each of 30 replies") << 30 << 200 << 1024 << 50;
+        // A megabyte of cookies unbounded. (Qt 5 joins a reply's Set-Cookie
+        // lines in time square in their number, slow under the sanitizers.)
+        QTest::newRow("100 new 1 KiB cookies in each of 10 replies") << 10 << 100 << 1024 << 50;
         QTest::newRow("cookies of 5000 bytes") << 1 << 3 << 5000 << 0;
         QTest::newRow("a few small ones") << 2 << 3 << 10 << 6;
     }
