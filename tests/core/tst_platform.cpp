@@ -248,7 +248,7 @@ private slots:
     {
         // TLS handshakes are slow under the sanitizers on a loaded machine.
         SKIP_TLS_UNDER_WINE();
-        NetworkManager::instance().setTimeout(20000);
+        NetworkManager::instance().setTimeout(60000);
         TestServer secure(TestServer::Scheme::Https);
         secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));
         const QString url = secure.address() + "/v1/touch";
