@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
-#include <QRegularExpression>
 #include <QSslError>
 
 const char *const kTimedOutProperty = "vhpdTimedOut";
@@ -80,12 +79,22 @@ QString tlsDetail(const QNetworkReply &reply, const QString &transportText)
 }
 
 // The network stack's words may quote a URL; user information never leaves.
+// (A hand-written scan: a regular expression here would be JIT-compiled,
+// which memory checkers cannot follow.)
 QString withoutUserInfo(const QString &text)
 {
-    static const QRegularExpression userInfo(
-        QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^/@\\s]*@"));
     QString scrubbed = text;
-    return scrubbed.replace(userInfo, QStringLiteral("\\1"));
+    int from = 0;
+    while ((from = scrubbed.indexOf(QLatin1String("://"), from)) >= 0) {
+        from += 3;
+        int end = from;
+        while (end < scrubbed.size() && scrubbed.at(end) != QLatin1Char('/') &&
+               scrubbed.at(end) != QLatin1Char('@') && !scrubbed.at(end).isSpace())
+            ++end;
+        if (end < scrubbed.size() && scrubbed.at(end) == QLatin1Char('@'))
+            scrubbed.remove(from, end + 1 - from);
+    }
+    return scrubbed;
 }
 
 // The exchange's identity, shared by every kind of failure.
