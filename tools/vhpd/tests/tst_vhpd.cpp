@@ -99,7 +99,10 @@ private:
         return run;
     }
 
-    QString sessionPath() const { return m_config.path() + kSessionFile; }
+    QString sessionPath() const
+    {
+        return m_config.path() + kSessionFile;
+    }
 
     QJsonObject session() const
     {
@@ -134,7 +137,10 @@ private slots:
                  "Current project: Riverside Medical Centre (673e81f25e17ab1c0d3a5c17)\n");
     }
 
-    void cleanupTestCase() { m_server->stop(); }
+    void cleanupTestCase()
+    {
+        m_server->stop();
+    }
 
     void loginKeepsAPrivateSession()
     {
@@ -880,7 +886,10 @@ private slots:
             << "Deleted model 6778fa175e17ab1c0d3a6160.\n";
     }
 
-    void everyChangeAnswers() { everyCommandAnswers(); }
+    void everyChangeAnswers()
+    {
+        everyCommandAnswers();
+    }
 
     // A QR template and a model set made, read, changed and deleted; a new
     // project gets a QR setting of the user's own, then changes it.
