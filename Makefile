@@ -5,7 +5,10 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config qtbase5-dev libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev libcurl4-openssl-dev \
-	libbenchmark-dev curl tmux
+	libbenchmark-dev curl tmux nginx squid openssl
+# nginx, squid and openssl serve the field tests (tests/core/tst_fieldnetworks),
+# which start their own instances; in images whose policy-rc.d forbids it (CI's
+# containers), installing them starts no system service.
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test install clean test-sanitize test-memcheck lint fuzz bench
