@@ -1,6 +1,7 @@
 #include "core/platform/curltransport.h"
 
 #include "core/platform/curlreply.h"
+#include "core/platform/proxypolicy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,7 +56,7 @@ void CurlTransport::destroyMulti()
 
 // The settings every request shares: no redirect following, compressed
 // replies accepted (curl decodes them), certificates verified against the
-// system's authorities and the added ones, the application's proxy, and the
+// system's authorities and the added ones, the proxy the policy picks, and the
 // request's own headers, cookies included.
 CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
                                   QNetworkAccessManager::Operation operation)
@@ -83,14 +84,16 @@ CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
     }
 
-    const QNetworkProxy proxy = QNetworkProxy::applicationProxy();
+    const QNetworkProxy proxy = proxyFor(request.url());
     QString proxyScheme;
     if (proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy)
         proxyScheme = QStringLiteral("http");
     else if (proxy.type() == QNetworkProxy::Socks5Proxy)
         proxyScheme = QStringLiteral("socks5h");
+    // The proxy is decided for the request as for Qt's backend; curl's own
+    // reading of the environment is switched off.
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     if (proxyScheme.isEmpty()) {
-        // As with Qt, a proxy named in the environment is not used.
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
     } else {
         QUrl proxyUrl;

@@ -2,6 +2,7 @@
 
 #include "core/platform/curltransport.h"
 #include "core/platform/exchangefailure.h"
+#include "core/platform/proxypolicy.h"
 #include "core/platform/qtreply.h"
 #include "core/platform/sessioncookies.h"
 #include "core/platform/transportreply.h"
@@ -12,7 +13,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QHttpMultiPart>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
@@ -190,20 +190,10 @@ QUrl requestUrl(const QString &text)
 
 // Qt's backend tells a proxy that refused the connection from a server that
 // did only by the address it dialled, so a request that goes through a proxy
-// is marked: its connection failures are the proxy's. Qt sends loopback
-// requests directly, whatever the proxy settings.
+// is marked: its connection failures are the proxy's.
 void markProxied(QNetworkReply *reply)
 {
-    const QUrl url = reply->url();
-    const QHostAddress address(url.host());
-    if (url.host() == QLatin1String("localhost") || address.isLoopback())
-        return;
-    const QList<QNetworkProxy> proxies =
-        QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
-    const QNetworkProxy::ProxyType type =
-        proxies.isEmpty() ? QNetworkProxy::NoProxy : proxies.first().type();
-    if (type == QNetworkProxy::HttpProxy || type == QNetworkProxy::HttpCachingProxy ||
-        type == QNetworkProxy::Socks5Proxy)
+    if (proxyFor(reply->url()).type() != QNetworkProxy::NoProxy)
         reply->setProperty(kViaProxyProperty, true);
 }
 
@@ -303,6 +293,10 @@ QNetworkAccessManager *NetworkManager::qtAccess(ThreadTransport &transport)
     // authorities added since reach only the connections of a new manager.
     // The old one lives on while it still has requests under way.
     auto *fresh = new QNetworkAccessManager(sameThreadParent());
+    // Qt's own choice would differ from libcurl's: it reads only some of the
+    // environment's variables and never proxies an application proxy's
+    // requests to loopback addresses.
+    fresh->setProxyFactory(new ProxyPolicyFactory);
     if (QNetworkAccessManager *previous = transport.access) {
         if (previous->findChildren<QNetworkReply *>().isEmpty())
             previous->deleteLater();
