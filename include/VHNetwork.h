@@ -25,6 +25,7 @@
 
 class CurlTransport;
 class FailureScope;
+class QTemporaryFile;
 class SessionCookies;
 
 /// The client's HTTP transport: one process-wide manager that sends JSON
@@ -168,7 +169,9 @@ private:
     QString m_tokenOrigin;
     QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
     QList<QSslCertificate> m_extraAuthorities;
-    QByteArray m_caBundle;
+    // The system's and the added authorities as PEM files, the last one
+    // current; empty while none were added.
+    QList<QTemporaryFile *> m_caFiles;
     int m_tlsGeneration = 0;
 };
 

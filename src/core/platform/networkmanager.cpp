@@ -1,5 +1,6 @@
 #include "VHNetwork.h"
 
+#include "core/platform/authorities.h"
 #include "core/platform/curltransport.h"
 #include "core/platform/exchangefailure.h"
 #include "core/platform/proxypolicy.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -19,6 +21,7 @@
 #include <QNetworkCookieJar>
 #include <QNetworkProxy>
 #include <QSslError>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QThreadStorage>
 #include <QTimer>
@@ -251,7 +254,11 @@ NetworkManager::NetworkManager(QObject *parent)
     : QObject(parent)
     , m_backend(backendFromEnvironment())
     , m_cookies(new SessionCookies)
-{}
+{
+    const QList<QSslCertificate> named = environmentAuthorities();
+    if (!named.isEmpty())
+        addCaCertificates(named);
+}
 
 // Runs in the application's thread, whose transport goes with the manager;
 // other threads' transports go when their threads end.
@@ -259,6 +266,7 @@ NetworkManager::~NetworkManager()
 {
     delete std::exchange(localTransport(), nullptr);
     delete m_cookies;
+    qDeleteAll(m_caFiles);
 }
 
 NetworkManager::ThreadTransport *&NetworkManager::localTransport()
@@ -321,7 +329,7 @@ CurlTransport *NetworkManager::curl(ThreadTransport &transport)
     if (!transport.curl)
         transport.curl = new CurlTransport(sameThreadParent());
     const QMutexLocker lock(&m_mutex);
-    transport.curl->setCaBundle(m_caBundle);
+    transport.curl->setCaFile(m_caFiles.isEmpty() ? QString() : m_caFiles.last()->fileName());
     return transport.curl;
 }
 
@@ -572,12 +580,16 @@ void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificate
     const QMutexLocker lock(&m_mutex);
     m_tls.addCaCertificates(certificates);
     m_extraAuthorities += certificates;
-    QByteArray bundle;
-    const QList<QSslCertificate> trusted =
-        QSslConfiguration::systemCaCertificates() + m_extraAuthorities;
-    for (const QSslCertificate &certificate : trusted)
-        bundle += certificate.toPem();
-    m_caBundle = bundle;
+    // libcurl takes the system's authorities and the added ones from one file.
+    // Each set gets a file of its own, kept while the manager lives, so that
+    // a connection being opened still finds the one it was given.
+    std::unique_ptr<QTemporaryFile> file =
+        writeAuthorityFile(QSslConfiguration::systemCaCertificates() + m_extraAuthorities);
+    if (file)
+        m_caFiles.append(file.release());
+    else
+        qWarning("VHPrimaryData: cannot write the trusted authorities for libcurl to %s",
+                 qPrintable(QDir::tempPath()));
     ++m_tlsGeneration;
 }
 
