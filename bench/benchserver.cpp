@@ -125,6 +125,10 @@ struct BenchServer::State
     httplib::Server server;
     std::thread thread;
     int port = 0;
+    // Connections kept alive, and closed after every reply.
+    std::unique_ptr<httplib::SSLServer> tls[2];
+    std::thread tlsThreads[2];
+    int tlsPorts[2] = {0, 0};
     std::string user;
     std::string entityPage;
     std::string entityPageGzip;
@@ -242,7 +246,19 @@ BenchServer::BenchServer(int entities, int models)
 
     d->port = server.bind_to_any_port("127.0.0.1");
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
-    while (!server.is_running())
+
+    const std::string tlsDir = VHPD_BENCH_TLS_DIR;
+    for (int closeEach = 0; closeEach < 2; ++closeEach) {
+        auto &tls = d->tls[closeEach];
+        tls = std::make_unique<httplib::SSLServer>((tlsDir + "/server.pem").c_str(),
+                                                   (tlsDir + "/server.key").c_str());
+        tls->set_tcp_nodelay(true);
+        tls->set_keep_alive_max_count(closeEach ? 1 : 1000000);
+        tls->Get("/v1/account-service/users/.*", json(d->user));
+        d->tlsPorts[closeEach] = tls->bind_to_any_port("127.0.0.1");
+        d->tlsThreads[closeEach] = std::thread([&tls] { tls->listen_after_bind(); });
+    }
+    while (!server.is_running() || !d->tls[0]->is_running() || !d->tls[1]->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
@@ -250,6 +266,20 @@ BenchServer::~BenchServer()
 {
     d->server.stop();
     d->thread.join();
+    for (int closeEach = 0; closeEach < 2; ++closeEach) {
+        d->tls[closeEach]->stop();
+        d->tlsThreads[closeEach].join();
+    }
+}
+
+QString BenchServer::tlsAddress(bool closeEach) const
+{
+    return QStringLiteral("https://127.0.0.1:%1").arg(d->tlsPorts[closeEach ? 1 : 0]);
+}
+
+QString BenchServer::caPath()
+{
+    return QStringLiteral(VHPD_BENCH_TLS_DIR "/ca.pem");
 }
 
 QString BenchServer::address() const

@@ -21,6 +21,12 @@ public:
     BenchServer &operator=(const BenchServer &) = delete;
 
     QString address() const; // "http://127.0.0.1:<port>"
+    // The same user over HTTPS, with a certificate for 127.0.0.1 signed by
+    // the authority in caPath(); "https://127.0.0.1:<port>". With
+    // `closeEach`, the server closes every connection after one reply, so
+    // that each request pays for a new TLS connection.
+    QString tlsAddress(bool closeEach) const;
+    static QString caPath();
 
     // The id of the i-th model of the catalogue.
     static std::string modelId(int i);

@@ -18,12 +18,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 
 #include <algorithm>
 #include <cstdio>
@@ -279,6 +283,52 @@ void batchesLibrary(benchmark::State &state, Backend backend)
         double(state.iterations());
 }
 
+// Requests for the user over HTTPS per repetition: each over a connection of
+// its own, the server closing every connection after its reply (a TLS
+// handshake each, the trusted authorities loaded or reused, a session resumed
+// if the client can), or all over one kept alive.
+constexpr int kTlsRequests = 20;
+
+void tlsRaw(benchmark::State &state, bool fresh)
+{
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.addCaCertificates(QSslCertificate::fromPath(BenchServer::caPath()));
+    QNetworkAccessManager manager;
+    QNetworkRequest request(server->tlsAddress(fresh) +
+                            QLatin1String("/v1/account-service/users/") +
+                            QString::fromStdString(BenchServer::userId()));
+    request.setSslConfiguration(tls);
+    for (auto _ : state) {
+        bool ok = true;
+        for (int i = 0; i < kTlsRequests; ++i) {
+            QNetworkReply *reply = manager.get(request);
+            QEventLoop loop;
+            QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+            loop.exec();
+            const VHUser user = RawClient::user(QJsonDocument::fromJson(reply->readAll()).object());
+            ok = ok && reply->error() == QNetworkReply::NoError && !user.id.isEmpty();
+            delete reply;
+        }
+        expect(state, ok, "GET over TLS failed");
+    }
+}
+
+void tlsLibrary(benchmark::State &state, Backend backend, bool fresh)
+{
+    VHPrimaryData &facade = library(backend);
+    VHBaseApi::GetInstance().setIp(server->tlsAddress(fresh));
+    const QString id = QString::fromStdString(BenchServer::userId());
+    for (auto _ : state) {
+        bool ok = true;
+        for (int i = 0; i < kTlsRequests; ++i) {
+            VHUser user;
+            ok = facade.getUser(id, user, true) && ok;
+        }
+        expect(state, ok, "getUser over TLS failed");
+    }
+    VHBaseApi::GetInstance().setIp(server->address());
+}
+
 void naturalSortRaw(benchmark::State &state)
 {
     const QString url = apiUrl("model-service/projects/p1/models?auth=read&expand=true");
@@ -485,6 +535,17 @@ void registerCases(bool withUpload)
             batchesLibrary(s, b);
         })->Repetitions(ShortCaseRepetitions);
 
+    for (const bool fresh : {true, false}) {
+        const std::string group = fresh ? "tls_fresh/" : "tls_reused/";
+        add(group + "raw_qt", [fresh](benchmark::State &s) {
+            tlsRaw(s, fresh);
+        })->Repetitions(ShortCaseRepetitions);
+        for (Backend b : {Backend::Qt, Backend::Curl})
+            add(group + "lib_" + backendName(b), [b, fresh](benchmark::State &s) {
+                tlsLibrary(s, b, fresh);
+            })->Repetitions(ShortCaseRepetitions);
+    }
+
     add("natural_sort/raw_qt", naturalSortRaw);
     for (Backend b : {Backend::Qt, Backend::Curl})
         add(std::string("natural_sort/lib_") + backendName(b),
@@ -529,6 +590,7 @@ int main(int argc, char **argv)
     NetworkManager::instance().setTimeout(120000);
     GetSoftCache()->setCurrentProjectId(QStringLiteral("p1"));
     GetSoftCache()->setCurrentUserId(QStringLiteral("u1"));
+    NetworkManager::instance().addCaCertificates(QSslCertificate::fromPath(BenchServer::caPath()));
     if (!probe.empty())
         return runPeakProbe(probe);
 

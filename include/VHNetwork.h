@@ -25,6 +25,7 @@
 
 class CurlTransport;
 class FailureScope;
+class QTemporaryFile;
 class SessionCookies;
 
 /// The client's HTTP transport: one process-wide manager that sends JSON
@@ -35,6 +36,21 @@ class SessionCookies;
 /// Any thread with a Qt event loop may use it: each thread sends through
 /// transport objects of its own, created on its first request, and waits in
 /// its own event loop; the settings below are shared by all of them.
+///
+/// Proxy policy, the same for both backends: loopback addresses and
+/// "localhost" are reached directly; a proxy or factory the application set
+/// (QNetworkProxy::setApplicationProxy, QNetworkProxyFactory::
+/// setApplicationProxyFactory) answers next; otherwise the environment as
+/// curl reads it ("no_proxy"/"NO_PROXY", then "https_proxy"/"HTTPS_PROXY" for
+/// https, "http_proxy" for http, then "all_proxy"/"ALL_PROXY", lower case
+/// first; read at every request); on Windows and macOS, when it names none,
+/// the system's settings. Credentials come from the proxy URL or from the
+/// QNetworkProxy's user and password; a 407 fails like
+/// QNetworkReply::ProxyAuthenticationRequiredError.
+///
+/// Trusted authorities: the system's, those added with addCaCertificates(),
+/// and those named by SSL_CERT_FILE, CURL_CA_BUNDLE and SSL_CERT_DIR when the
+/// manager is created.
 ///
 /// The session's credentials, the bearer token and the backend's cookies, go
 /// only to the origin (scheme, host and port) of the API root
@@ -47,14 +63,16 @@ public:
     static NetworkManager &instance();
     ~NetworkManager() override;
 
-    /// What carries the requests. Both give the same replies and keep the
-    /// same cookies. libcurl, the default, sends a request's body together
-    /// with its headers, where Qt's sockets hold a small body back until the
-    /// server acknowledges the headers (40 to 200 ms per POST or PUT), and it
-    /// accepts compressed replies. Qt's honours all of Qt's own proxy and TLS
-    /// configuration but asks for uncompressed replies, because Qt inflates a
-    /// compressed body whole before its size can be checked; libcurl's takes
-    /// the application proxy and the authorities added here.
+    /// What carries the requests. Both give the same replies, keep the same
+    /// cookies, take the same proxy for each request (see proxy policy above)
+    /// and trust the same authorities. libcurl, the default, sends a request's
+    /// body together with its headers, where Qt's sockets hold a small body
+    /// back until the server acknowledges the headers (40 to 200 ms per POST
+    /// or PUT), accepts compressed replies and resumes TLS sessions. Qt's asks
+    /// for uncompressed replies, because Qt inflates a compressed body whole
+    /// before its size can be checked, and waits for the time-out when a TLS
+    /// server ends a reply of unknown length with close_notify but leaves the
+    /// connection open.
     enum class Backend { Qt, Curl };
     /// The backend of requests started from now on; the environment variable
     /// VHPD_TRANSPORT ("qt" or "curl") chooses the first.
@@ -110,8 +128,9 @@ public:
     QString authToken() const;
     /// Forgets the token and every cookie of the session.
     void clearSession();
-    /// Trusts these certification authorities for HTTPS, beside the system's.
-    /// Certificates are always verified; there is no switch to turn that off.
+    /// Trusts these certification authorities for HTTPS, beside the system's
+    /// and the environment's, on connections opened from now on. Certificates
+    /// are always verified; there is no switch to turn that off.
     void addCaCertificates(const QList<QSslCertificate> &certificates);
 
     /// Closes the idle connections the calling thread keeps for reuse (its
@@ -168,7 +187,9 @@ private:
     QString m_tokenOrigin;
     QSslConfiguration m_tls = QSslConfiguration::defaultConfiguration();
     QList<QSslCertificate> m_extraAuthorities;
-    QByteArray m_caBundle;
+    // The system's and the added authorities as PEM files, the last one
+    // current; empty while none were added.
+    QList<QTemporaryFile *> m_caFiles;
     int m_tlsGeneration = 0;
 };
 

@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 #include <QNetworkProxy>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -264,6 +265,49 @@ private slots:
         trusted.exec();
         QVERIFY2(trusted.isSuccessful(), QByteArray::number(trusted.error()));
         QCOMPARE(secure.requestCount(), 1);
+    }
+
+    // The authorities OpenSSL and curl users name in the environment are
+    // trusted beside the system's, by a process that reads them at its start.
+    void httpsTrustsAuthoritiesFromTheEnvironment_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("none") << QString() << false;
+        QTest::newRow("SSL_CERT_FILE") << "SSL_CERT_FILE" << false;
+        QTest::newRow("CURL_CA_BUNDLE") << "CURL_CA_BUNDLE" << false;
+        QTest::newRow("SSL_CERT_DIR") << "SSL_CERT_DIR" << true;
+    }
+
+    void httpsTrustsAuthoritiesFromTheEnvironment()
+    {
+        QFETCH(QString, variable);
+        QFETCH(bool, folder);
+        SKIP_TLS_UNDER_WINE();
+        TestServer secure(TestServer::Scheme::Https);
+        secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));
+        QTemporaryDir authorities;
+        QVERIFY(QFile::copy(TestServer::caCertificatePath(), authorities.filePath("site-ca.pem")));
+        // A folder may hold other files too.
+        QFile notes(authorities.filePath("README"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("not a certificate\n");
+        notes.close();
+
+        QProcess probe;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"SSL_CERT_FILE", "SSL_CERT_DIR", "CURL_CA_BUNDLE"})
+            environment.remove(QLatin1String(name));
+        if (!variable.isEmpty())
+            environment.insert(variable,
+                               folder ? authorities.path() : authorities.filePath("site-ca.pem"));
+        probe.setProcessEnvironment(environment);
+        probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        probe.start(QCoreApplication::applicationDirPath() + "/httpsprobe",
+                    {secure.address() + "/v1/touch"});
+        QVERIFY(probe.waitForFinished(120000));
+        QCOMPARE(probe.exitCode(), variable.isEmpty() ? 1 : 0);
+        QCOMPARE(secure.requestCount(), variable.isEmpty() ? 0 : 1);
     }
 
     void wireLogShowsExchangesButNoSecrets()

@@ -146,7 +146,7 @@ const Options &globalOptions()
         global.add("timeout", "Seconds one exchange with the server may take.", "seconds");
         global.add("cacert",
                    "Also trust the certification authorities in this PEM file (a company's "
-                   "own CA).",
+                   "own CA); the login remembers it for its server.",
                    "file");
         return global;
     }();

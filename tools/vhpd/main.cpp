@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSslCertificate>
 
 #include <cstdio>
@@ -196,15 +197,6 @@ int main(int argc, char *argv[])
         NetworkManager::instance().setTimeout(seconds * 1000);
     }
 
-    const QString caFile = globalValue("cacert");
-    if (!caFile.isEmpty()) {
-        const QList<QSslCertificate> authorities = QSslCertificate::fromPath(caFile);
-        if (authorities.isEmpty())
-            return reportFailure(ExitUsage,
-                                 QStringLiteral("--cacert: no PEM certificate in %1").arg(caFile));
-        NetworkManager::instance().addCaCertificates(authorities);
-    }
-
     Session session;
     QString error;
     if (!session.load(error)) {
@@ -215,6 +207,26 @@ int main(int argc, char *argv[])
         server = serverRoot(qEnvironmentVariable("VHPD_SERVER"));
     if (server.isEmpty())
         server = session.server;
+
+    // An authorities file is given once per server: the session keeps it,
+    // and a login saves it with the server it was given for.
+    const QString givenCa = globalValue("cacert");
+    if (!givenCa.isEmpty())
+        session.caFile = QFileInfo(givenCa).absoluteFilePath();
+    else if (session.server != server)
+        session.caFile.clear();
+    if (!session.caFile.isEmpty()) {
+        const QList<QSslCertificate> authorities = QSslCertificate::fromPath(session.caFile);
+        if (authorities.isEmpty())
+            return reportFailure(
+                givenCa.isEmpty() ? ExitFailed : ExitUsage,
+                QStringLiteral("--cacert: no PEM certificate in %1%2")
+                    .arg(session.caFile, givenCa.isEmpty()
+                                             ? QStringLiteral(" (kept from an earlier --cacert; "
+                                                              "give it again)")
+                                             : QString()));
+        NetworkManager::instance().addCaCertificates(authorities);
+    }
     const QString project = globalValue("project");
     const int prepared = prepare(*command, session, server, project);
     if (prepared != ExitOk)

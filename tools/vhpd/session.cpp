@@ -122,6 +122,7 @@ bool Session::load(QString &error)
     user = userFromJson(object.value(QLatin1String("user")).toObject());
     projectId = object.value(QLatin1String("projectId")).toString();
     projectName = object.value(QLatin1String("projectName")).toString();
+    caFile = object.value(QLatin1String("cacert")).toString();
     return true;
 }
 
@@ -147,11 +148,13 @@ bool Session::save(QString &error) const
         error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
-    const QJsonObject object{{QStringLiteral("server"), server},
-                             {QStringLiteral("token"), token},
-                             {QStringLiteral("user"), userToJson(user)},
-                             {QStringLiteral("projectId"), projectId},
-                             {QStringLiteral("projectName"), projectName}};
+    QJsonObject object{{QStringLiteral("server"), server},
+                       {QStringLiteral("token"), token},
+                       {QStringLiteral("user"), userToJson(user)},
+                       {QStringLiteral("projectId"), projectId},
+                       {QStringLiteral("projectName"), projectName}};
+    if (!caFile.isEmpty())
+        object.insert(QStringLiteral("cacert"), caFile);
     file.write(QJsonDocument(object).toJson());
     if (!file.commit()) {
         error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());

@@ -29,6 +29,8 @@ public:
     VHUser user;
     QString projectId;
     QString projectName;
+    // The authorities file (absolute path) given with --cacert for `server`.
+    QString caFile;
 };
 
 // The server root the library and the session use: "https://" added when no

@@ -58,7 +58,6 @@ private:
     curl_slist *m_requestHeaders = nullptr;
     curl_mime *m_form = nullptr;
     QByteArray m_upload;
-    QByteArray m_caBundle;
     std::unique_ptr<QFile> m_file;
     char m_curlError[CURL_ERROR_SIZE] = {};
 

@@ -1,6 +1,7 @@
 #include "core/platform/curltransport.h"
 
 #include "core/platform/curlreply.h"
+#include "core/platform/proxypolicy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,32 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QUrl>
+
+namespace {
+
+// How long curl may keep the parsed authorities; a new set of them comes in
+// a file of another name, which curl reads afresh.
+constexpr int kCaCacheSeconds = 24 * 3600;
+
+// Whether this libcurl names a default bundle file of authorities that
+// exists (Linux builds do; builds on the system's own TLS, such as Schannel,
+// do not).
+bool hasDefaultCaFile(CURL *easy)
+{
+#if LIBCURL_VERSION_NUM >= 0x075400
+    static const bool exists = [easy] {
+        char *path = nullptr;
+        return curl_easy_getinfo(easy, CURLINFO_CAINFO, &path) == CURLE_OK && path && *path &&
+               QFileInfo::exists(QString::fromLocal8Bit(path));
+    }();
+    return exists;
+#else
+    Q_UNUSED(easy)
+    return false;
+#endif
+}
+
+} // namespace
 
 struct CurlTransport::Watch
 {
@@ -23,6 +50,8 @@ CurlTransport::CurlTransport(QObject *parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] { drive(CURL_SOCKET_TIMEOUT, 0); });
+    m_share = curl_share_init();
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     createMulti();
 }
 
@@ -31,6 +60,7 @@ CurlTransport::~CurlTransport()
     // Each reply takes its handle out of the multi handle as it goes.
     qDeleteAll(findChildren<CurlReply *>(QString(), Qt::FindDirectChildrenOnly));
     destroyMulti();
+    curl_share_cleanup(m_share);
 }
 
 void CurlTransport::createMulti()
@@ -55,7 +85,7 @@ void CurlTransport::destroyMulti()
 
 // The settings every request shares: no redirect following, compressed
 // replies accepted (curl decodes them), certificates verified against the
-// system's authorities and the added ones, the application's proxy, and the
+// system's authorities and the added ones, the proxy the policy picks, and the
 // request's own headers, cookies included.
 CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
                                   QNetworkAccessManager::Operation operation)
@@ -75,22 +105,29 @@ CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!m_caBundle.isEmpty()) {
-        // The reply holds the bundle, so curl may read it without a copy.
-        reply->m_caBundle = m_caBundle;
-        curl_blob blob{const_cast<char *>(reply->m_caBundle.constData()),
-                       size_t(reply->m_caBundle.size()), CURL_BLOB_NOCOPY};
-        curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+    curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
+    // Authorities from a folder would be looked up connection by connection;
+    // from a file alone, curl keeps them parsed for the next connections.
+#if LIBCURL_VERSION_NUM >= 0x075700
+    curl_easy_setopt(easy, CURLOPT_CA_CACHE_TIMEOUT, long(kCaCacheSeconds));
+#endif
+    if (!m_caFile.isEmpty()) {
+        curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.constData());
+        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    } else if (hasDefaultCaFile(easy)) {
+        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
     }
 
-    const QNetworkProxy proxy = QNetworkProxy::applicationProxy();
+    const QNetworkProxy proxy = proxyFor(request.url());
     QString proxyScheme;
     if (proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy)
         proxyScheme = QStringLiteral("http");
     else if (proxy.type() == QNetworkProxy::Socks5Proxy)
         proxyScheme = QStringLiteral("socks5h");
+    // The proxy is decided for the request as for Qt's backend; curl's own
+    // reading of the environment is switched off.
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     if (proxyScheme.isEmpty()) {
-        // As with Qt, a proxy named in the environment is not used.
         curl_easy_setopt(easy, CURLOPT_PROXY, "");
     } else {
         QUrl proxyUrl;

@@ -25,6 +25,10 @@ class QSocketNotifier;
 // body leaves together with its headers. Cookies travel as the request's own
 // headers; the manager keeps them for every backend alike.
 //
+// A new TLS connection costs about what Qt's does: the trusted authorities
+// are read from a file, which curl parses once per multi handle and caches,
+// and server sessions are resumed through a share object.
+//
 // curl is driven by the event loop of the thread that owns this object: a
 // socket notifier per socket curl watches and one timer for curl's time-outs.
 // No thread of its own; each thread that sends requests has its own transport.
@@ -45,9 +49,9 @@ public:
     QNetworkReply *sendForm(const QNetworkRequest &request, const QByteArray &verb,
                             const QMap<QString, QString> &fields, std::unique_ptr<QFile> file);
 
-    // The certification authorities trusted on connections opened from now
-    // on, as one PEM bundle; empty trusts the system's alone.
-    void setCaBundle(const QByteArray &bundle) { m_caBundle = bundle; }
+    // The PEM file of the certification authorities trusted on connections
+    // opened from now on; empty trusts libcurl's default ones alone.
+    void setCaFile(const QString &path) { m_caFile = path.toLocal8Bit(); }
     // Cancels the requests under way and closes every kept connection.
     void closeConnections();
 
@@ -70,10 +74,14 @@ private:
     static int onTimer(CURLM *multi, long timeoutMs, void *self);
 
     CURLM *m_multi = nullptr;
+    // Shared by this transport's requests: the TLS sessions servers gave, so
+    // that a new connection to the same server resumes one instead of a full
+    // handshake.
+    CURLSH *m_share = nullptr;
     QTimer m_timer;
     QHash<curl_socket_t, Watch *> m_watches;
     QList<CurlReply *> m_active;
-    QByteArray m_caBundle;
+    QByteArray m_caFile;
 };
 
 #endif // VHPD_CURLTRANSPORT_H

@@ -1,24 +1,27 @@
 #include "VHNetwork.h"
 
+#include "core/platform/authorities.h"
 #include "core/platform/curltransport.h"
 #include "core/platform/exchangefailure.h"
+#include "core/platform/proxypolicy.h"
 #include "core/platform/qtreply.h"
 #include "core/platform/sessioncookies.h"
 #include "core/platform/transportreply.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QHttpMultiPart>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkProxy>
 #include <QSslError>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QThreadStorage>
 #include <QTimer>
@@ -190,20 +193,10 @@ QUrl requestUrl(const QString &text)
 
 // Qt's backend tells a proxy that refused the connection from a server that
 // did only by the address it dialled, so a request that goes through a proxy
-// is marked: its connection failures are the proxy's. Qt sends loopback
-// requests directly, whatever the proxy settings.
+// is marked: its connection failures are the proxy's.
 void markProxied(QNetworkReply *reply)
 {
-    const QUrl url = reply->url();
-    const QHostAddress address(url.host());
-    if (url.host() == QLatin1String("localhost") || address.isLoopback())
-        return;
-    const QList<QNetworkProxy> proxies =
-        QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
-    const QNetworkProxy::ProxyType type =
-        proxies.isEmpty() ? QNetworkProxy::NoProxy : proxies.first().type();
-    if (type == QNetworkProxy::HttpProxy || type == QNetworkProxy::HttpCachingProxy ||
-        type == QNetworkProxy::Socks5Proxy)
+    if (proxyFor(reply->url()).type() != QNetworkProxy::NoProxy)
         reply->setProperty(kViaProxyProperty, true);
 }
 
@@ -261,7 +254,11 @@ NetworkManager::NetworkManager(QObject *parent)
     : QObject(parent)
     , m_backend(backendFromEnvironment())
     , m_cookies(new SessionCookies)
-{}
+{
+    const QList<QSslCertificate> named = environmentAuthorities();
+    if (!named.isEmpty())
+        addCaCertificates(named);
+}
 
 // Runs in the application's thread, whose transport goes with the manager;
 // other threads' transports go when their threads end.
@@ -269,6 +266,7 @@ NetworkManager::~NetworkManager()
 {
     delete std::exchange(localTransport(), nullptr);
     delete m_cookies;
+    qDeleteAll(m_caFiles);
 }
 
 NetworkManager::ThreadTransport *&NetworkManager::localTransport()
@@ -303,6 +301,10 @@ QNetworkAccessManager *NetworkManager::qtAccess(ThreadTransport &transport)
     // authorities added since reach only the connections of a new manager.
     // The old one lives on while it still has requests under way.
     auto *fresh = new QNetworkAccessManager(sameThreadParent());
+    // Qt's own choice would differ from libcurl's: it reads only some of the
+    // environment's variables and never proxies an application proxy's
+    // requests to loopback addresses.
+    fresh->setProxyFactory(new ProxyPolicyFactory);
     if (QNetworkAccessManager *previous = transport.access) {
         if (previous->findChildren<QNetworkReply *>().isEmpty())
             previous->deleteLater();
@@ -327,7 +329,7 @@ CurlTransport *NetworkManager::curl(ThreadTransport &transport)
     if (!transport.curl)
         transport.curl = new CurlTransport(sameThreadParent());
     const QMutexLocker lock(&m_mutex);
-    transport.curl->setCaBundle(m_caBundle);
+    transport.curl->setCaFile(m_caFiles.isEmpty() ? QString() : m_caFiles.last()->fileName());
     return transport.curl;
 }
 
@@ -578,12 +580,16 @@ void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificate
     const QMutexLocker lock(&m_mutex);
     m_tls.addCaCertificates(certificates);
     m_extraAuthorities += certificates;
-    QByteArray bundle;
-    const QList<QSslCertificate> trusted =
-        QSslConfiguration::systemCaCertificates() + m_extraAuthorities;
-    for (const QSslCertificate &certificate : trusted)
-        bundle += certificate.toPem();
-    m_caBundle = bundle;
+    // libcurl takes the system's authorities and the added ones from one file.
+    // Each set gets a file of its own, kept while the manager lives, so that
+    // a connection being opened still finds the one it was given.
+    std::unique_ptr<QTemporaryFile> file =
+        writeAuthorityFile(QSslConfiguration::systemCaCertificates() + m_extraAuthorities);
+    if (file)
+        m_caFiles.append(file.release());
+    else
+        qWarning("VHPrimaryData: cannot write the trusted authorities for libcurl to %s",
+                 qPrintable(QDir::tempPath()));
     ++m_tlsGeneration;
 }
 

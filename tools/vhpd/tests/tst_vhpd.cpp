@@ -1,4 +1,5 @@
 #include "httpserver.h"
+#include "platformlimits.h"
 #include "sandbox.h"
 #include "testserver.h"
 
@@ -791,6 +792,41 @@ private slots:
         QCOMPARE(error.value("kind").toString(), kind);
         QCOMPARE(error.value("httpStatus").toInt(), kind == "failed" ? 0 : httpStatus);
         QVERIFY(error.value("message").toString().contains(message));
+    }
+
+    // An authorities file given at login is kept with the login's server:
+    // the next commands trust it without being told again.
+    void cacertIsRememberedForItsServer()
+    {
+        SKIP_TLS_UNDER_WINE();
+        TestServer server(TestServer::Scheme::Https);
+        server.on(
+            "POST", apiPath("account-service/login"),
+            ScriptedReply::json(QJsonObject{{"_id", "u1"}, {"name", "demo"}, {"token", "t1"}}));
+        server.on("GET", apiPath("account-service/users/u1"),
+                  ScriptedReply::json(QJsonObject{{"_id", "u1"}, {"name", "demo"}}));
+        QTemporaryDir config;
+        const QStringList login{"--server", server.address(), "login", "demo", "--password-stdin"};
+        const Run untrusted = vhpd(login, "demo123\n", config.path());
+        QCOMPARE(untrusted.status, 3);
+        QVERIFY2(untrusted.err.contains("--cacert FILE"), untrusted.err.constData());
+        QCOMPARE(server.requestCount(), 0);
+
+        const Run trusted = vhpd(QStringList{"--cacert", TestServer::caCertificatePath()} + login,
+                                 "demo123\n", config.path());
+        QCOMPARE(trusted.status, 0);
+        const Run whoami = vhpd({"whoami"}, QByteArray(), config.path());
+        QCOMPARE(whoami.status, 0);
+        QVERIFY(whoami.out.contains("demo"));
+        QCOMPARE(server.requests().last().path, apiPath("account-service/users/u1"));
+
+        // Another server's login forgets it.
+        const Run elsewhere = vhpd({"--server", m_root, "login", "demo", "--password-stdin"},
+                                   "demo123\n", config.path());
+        QCOMPARE(elsewhere.status, 0);
+        QFile saved(config.path() + kSessionFile);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(!saved.readAll().contains("cacert"));
     }
 
     void updateCheckTellsNothingOfferedFromNotAsked()

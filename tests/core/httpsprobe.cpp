@@ -1,0 +1,25 @@
+// Fetches one URL through the library's transport and says whether that
+// worked: exit 0 on success, 1 on failure, with the failure on stderr. Tests
+// run it with environment variables that the transport reads only once, when
+// it is first used in a process.
+#include "VHNetwork.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        qCritical("usage: httpsprobe URL");
+        return 2;
+    }
+    NetworkManager::instance().setTimeout(60000);
+    NetworkEventLoop exchange(NetworkManager::instance().get(QString::fromLocal8Bit(argv[1])));
+    exchange.exec();
+    if (!exchange.isSuccessful()) {
+        qCritical().noquote() << exchange.failure();
+        return 1;
+    }
+    return 0;
+}
