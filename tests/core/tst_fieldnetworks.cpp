@@ -99,6 +99,7 @@ public:
     // How the application configures the proxy, beside the environment.
     enum class Configured {
         Nothing,          // the environment decides
+        NoProxy,          // QNetworkProxy::setApplicationProxy(NoProxy)
         OpenProxy,        // QNetworkProxy::setApplicationProxy(squid)
         OpenProxyFactory, // a QNetworkProxyFactory that names squid
         ClosedProxy,      // an application proxy on which nothing listens
@@ -198,6 +199,9 @@ void tst_FieldNetworks::configure(Configured configured)
     };
     switch (configured) {
     case Configured::Nothing:
+        break;
+    case Configured::NoProxy:
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
         break;
     case Configured::OpenProxy:
         squid(m_servers->openProxyPort());
@@ -353,6 +357,9 @@ void tst_FieldNetworks::proxyRoute_data()
     QTest::newRow("application proxy over no_proxy")
         << QStringList{"no_proxy=*"} << Configured::OpenProxy << http << K::None << ok
         << QStringList{proxied};
+    QTest::newRow("application's NoProxy over http_proxy")
+        << QStringList{"http_proxy={open}"} << Configured::NoProxy << http << K::HostNotFound
+        << unresolved << none;
     QTest::newRow("application proxy factory over http_proxy")
         << QStringList{"http_proxy={closed}"} << Configured::OpenProxyFactory << http << K::None
         << ok << QStringList{proxied};
@@ -433,19 +440,21 @@ void tst_FieldNetworks::proxyRoute()
     NetworkManager::instance().closeConnections();
     for (QString &line : proxyLines)
         line = expand(line);
-    QStringList lines = proxyLinesOnceWritten(proxyLines);
-    // A client may ask without credentials first and answer squid's
-    // challenge (Qt's transport does): that 407 may come before the rest.
+    // Qt's transport asks without credentials first and answers squid's
+    // challenge; libcurl's sends them with the first request.
+    QFETCH_GLOBAL(NetworkManager::Backend, backend);
     const bool bringsCredentials = configured == Configured::GuardedAccount ||
                                    configured == Configured::GuardedWrongPassword ||
                                    environment.join(QString()).contains(QLatin1Char('@'));
-    const QUrl target(url);
-    const QString challenge =
-        target.scheme() == QLatin1String("https")
-            ? QStringLiteral("TCP_DENIED/407 CONNECT %1:%2 -").arg(target.host()).arg(target.port())
-            : QStringLiteral("TCP_DENIED/407 GET %1 -").arg(url);
-    if (bringsCredentials && lines.size() == proxyLines.size() + 1 && lines.first() == challenge)
-        lines.removeFirst();
+    if (bringsCredentials && backend == NetworkManager::Backend::Qt) {
+        const QUrl target(url);
+        proxyLines.prepend(target.scheme() == QLatin1String("https")
+                               ? QStringLiteral("TCP_DENIED/407 CONNECT %1:%2 -")
+                                     .arg(target.host())
+                                     .arg(target.port())
+                               : QStringLiteral("TCP_DENIED/407 GET %1 -").arg(url));
+    }
+    const QStringList lines = proxyLinesOnceWritten(proxyLines);
     QCOMPARE(lines, proxyLines);
 }
 
@@ -474,6 +483,9 @@ void tst_FieldNetworks::trustAddedAuthorities_data()
     QTest::newRow("SSL_CERT_FILE naming no file")
         << "SSL_CERT_FILE"
         << "{run}/missing.pem" << false << false << K::Tls << unknown;
+    QTest::newRow("SSL_CERT_FILE beside addCaCertificates")
+        << "SSL_CERT_FILE"
+        << "{other}" << true << false << K::None << QString();
     QTest::newRow("SSL_CERT_DIR, ours in the second directory")
         << "SSL_CERT_DIR"
         << "{run}/empty-authorities:{run}/authorities" << false << false << K::None << QString();
@@ -520,6 +532,7 @@ void tst_FieldNetworks::trustAddedAuthorities()
     if (!variable.isEmpty()) {
         value.replace("{authority}", m_servers->authorityPath());
         value.replace("{bundle}", bundle.fileName());
+        value.replace("{other}", TestServer::caCertificatePath());
         value.replace("{run}", run);
         environment.insert(variable, value);
     }
@@ -548,25 +561,34 @@ void tst_FieldNetworks::trustAddedAuthorities()
 void tst_FieldNetworks::uploadLimit_data()
 {
     QTest::addColumn<int>("bytes");
+    QTest::addColumn<bool>("throughProxy");
     QTest::addColumn<VHError::Kind>("kind");
     QTest::addColumn<int>("httpStatus");
 
-    QTest::newRow("under the limit") << 16 * 1024 << VHError::Kind::None << 0;
-    QTest::newRow("over the limit") << 256 * 1024 << VHError::Kind::Http << 413;
+    const int limit = FieldServers::bodyLimitBytes();
+    QTest::newRow("under the limit") << limit / 4 << false << VHError::Kind::None << 0;
+    QTest::newRow("over the limit") << 4 * limit << false << VHError::Kind::Http << 413;
     // Still sending when the refusal arrives.
-    QTest::newRow("far over the limit") << 8 * 1024 * 1024 << VHError::Kind::Http << 413;
+    QTest::newRow("far over the limit") << 128 * limit << false << VHError::Kind::Http << 413;
+    QTest::newRow("far over the limit, through a proxy tunnel")
+        << 128 * limit << true << VHError::Kind::Http << 413;
 }
 
 void tst_FieldNetworks::uploadLimit()
 {
     QFETCH(int, bytes);
+    QFETCH(bool, throughProxy);
     QFETCH(VHError::Kind, kind);
     QFETCH(int, httpStatus);
 
     const QString path = apiPath(QStringLiteral("model-service/models/dng"));
     m_upstream->on("POST", path, ScriptedReply::json(QJsonObject{{"id", "m1"}}));
+    if (throughProxy)
+        configure(Configured::OpenProxy);
     VHBaseApi::GetInstance().setIp(
-        QStringLiteral("https://127.0.0.1:%1").arg(m_servers->tlsPort()));
+        QStringLiteral("https://%1:%2")
+            .arg(throughProxy ? FieldServers::backendName() : QStringLiteral("127.0.0.1"))
+            .arg(m_servers->tlsPort()));
     QTemporaryFile file;
     QVERIFY(file.open());
     QVERIFY(file.write(QByteArray(bytes, 'd')) == bytes);
