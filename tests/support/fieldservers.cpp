@@ -80,11 +80,16 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The last lines of a log, for a failure message.
-QString tail(const QString &path)
+// The last lines of a server's logs, for a failure message.
+QString tail(const QStringList &paths)
 {
-    const QList<QByteArray> lines = readFile(path).trimmed().split('\n');
-    return QString::fromUtf8(lines.mid(qMax(0, lines.size() - 8)).join('\n'));
+    QString text;
+    for (const QString &path : paths) {
+        const QList<QByteArray> lines = readFile(path).trimmed().split('\n');
+        text += QStringLiteral("%1:\n%2\n")
+                    .arg(path, QString::fromUtf8(lines.mid(qMax(0, lines.size() - 8)).join('\n')));
+    }
+    return text;
 }
 
 // Runs the openssl program; its output on success, a null array and `error` otherwise.
@@ -127,24 +132,24 @@ bool accepts(int port)
 }
 
 bool waitUntilListening(QProcess &process, const QList<int> &ports, const QString &name,
-                        const QString &log, QString &error)
+                        const QStringList &logs, QString &error)
 {
     const QDeadlineTimer deadline(kStartMs);
     for (int port : ports) {
         while (!accepts(port)) {
-            if (process.state() == QProcess::NotRunning || deadline.hasExpired()) {
-                error =
-                    QStringLiteral("%1 did not start listening on 127.0.0.1:%2 (%3):\n%4")
-                        .arg(name)
-                        .arg(port)
-                        .arg(
-                            process.state() == QProcess::NotRunning
-                                ? QStringLiteral("it exited with status %1").arg(process.exitCode())
-                                : QStringLiteral("still starting"),
-                            tail(log));
+            // Waiting for the end also notices it.
+            const bool exited =
+                process.state() == QProcess::NotRunning || process.waitForFinished(20);
+            if (exited || deadline.hasExpired()) {
+                const QString state =
+                    exited ? QStringLiteral("it exited with status %1").arg(process.exitCode())
+                           : QStringLiteral("still starting");
+                error = QStringLiteral("%1 did not start listening on 127.0.0.1:%2 (%3):\n%4")
+                            .arg(name)
+                            .arg(port)
+                            .arg(state, tail(logs));
                 return false;
             }
-            QThread::msleep(20);
         }
     }
     return true;
@@ -180,6 +185,7 @@ struct FieldServers::State
     bool writeSquidConfiguration(QString &error);
     bool launch(BoundProcess &process, const QString &name, const QStringList &arguments,
                 QString &error);
+    bool startOnce(int upstreamPort, QString &error);
 };
 
 QString FieldServers::missingPackages()
@@ -443,44 +449,68 @@ bool FieldServers::start(int upstreamPort, QString &error)
         error = missing;
         return false;
     }
+    if (getuid() == 0) {
+        // squid, as its own user, must reach its files in the run directory.
+        for (QDir dir(d->runDir); !dir.isRoot(); dir.cdUp()) {
+            const QFileInfo folder(dir.absolutePath());
+            if (folder.exists() && !folder.permission(QFile::ExeOther)) {
+                error = QStringLiteral("squid runs as the user %1, who cannot enter %2: allow it "
+                                       "(chmod o+x %2) or build in another folder")
+                            .arg(QLatin1String(kSquidUser), folder.absoluteFilePath());
+                return false;
+            }
+        }
+    }
+    // A port found free may be taken by another program before the server
+    // binds it; another set of ports will do then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        stop();
+        if (d->startOnce(upstreamPort, error))
+            return true;
+    }
     stop();
-    clearRunDirectory(d->runDir);
+    return false;
+}
+
+bool FieldServers::State::startOnce(int upstreamPort, QString &error)
+{
+    clearRunDirectory(runDir);
     const std::vector<int> ports = freePorts(6);
-    d->tlsPort = ports[0];
-    d->expiredTlsPort = ports[1];
-    d->goneUpstreamPort = ports[2];
-    d->openProxyPort = ports[3];
-    d->guardedProxyPort = ports[4];
+    tlsPort = ports[0];
+    expiredTlsPort = ports[1];
+    goneUpstreamPort = ports[2];
+    openProxyPort = ports[3];
+    guardedProxyPort = ports[4];
     const int closedPort = ports[5];
 
-    if (!d->makeCertificates(error) ||
-        !d->writeNginxConfiguration(upstreamPort, closedPort, error) ||
-        !d->writeSquidConfiguration(error))
+    if (!makeCertificates(error) || !writeNginxConfiguration(upstreamPort, closedPort, error) ||
+        !writeSquidConfiguration(error))
         return false;
 
-    const QString nginxHome = d->path(QStringLiteral("nginx"));
-    if (!d->launch(d->nginx, QStringLiteral("nginx"),
-                   {QStringLiteral("-p"), nginxHome, QStringLiteral("-e"),
-                    nginxHome + QStringLiteral("/error.log"), QStringLiteral("-c"),
-                    d->path(QStringLiteral("nginx.conf")), QStringLiteral("-g"),
-                    QStringLiteral("daemon off;")},
-                   error))
+    const QString nginxHome = path(QStringLiteral("nginx"));
+    if (!launch(nginx, QStringLiteral("nginx"),
+                {QStringLiteral("-p"), nginxHome, QStringLiteral("-e"),
+                 nginxHome + QStringLiteral("/error.log"), QStringLiteral("-c"),
+                 path(QStringLiteral("nginx.conf")), QStringLiteral("-g"),
+                 QStringLiteral("daemon off;")},
+                error))
         return false;
     if (getuid() == 0) {
         const passwd *user = getpwnam(kSquidUser);
-        d->squid.runAs(user->pw_uid, user->pw_gid);
+        squid.runAs(user->pw_uid, user->pw_gid);
     }
-    if (!d->launch(
-            d->squid, QStringLiteral("squid"),
-            {QStringLiteral("-N"), QStringLiteral("-f"), d->path(QStringLiteral("squid.conf"))},
-            error))
+    if (!launch(squid, QStringLiteral("squid"),
+                {QStringLiteral("-N"), QStringLiteral("-f"), path(QStringLiteral("squid.conf"))},
+                error))
         return false;
 
-    return waitUntilListening(d->nginx, {d->tlsPort, d->expiredTlsPort, d->goneUpstreamPort},
-                              QStringLiteral("nginx"), nginxHome + QStringLiteral("/error.log"),
-                              error) &&
-           waitUntilListening(d->squid, {d->openProxyPort, d->guardedProxyPort},
-                              QStringLiteral("squid"), d->path(QStringLiteral("squid.out")), error);
+    return waitUntilListening(
+               nginx, {tlsPort, expiredTlsPort, goneUpstreamPort}, QStringLiteral("nginx"),
+               {path(QStringLiteral("nginx.out")), nginxHome + QStringLiteral("/error.log")},
+               error) &&
+           waitUntilListening(
+               squid, {openProxyPort, guardedProxyPort}, QStringLiteral("squid"),
+               {path(QStringLiteral("squid.out")), path(QStringLiteral("squid/cache.log"))}, error);
 }
 
 void FieldServers::stop()
