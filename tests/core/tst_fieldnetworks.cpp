@@ -332,7 +332,7 @@ void tst_FieldNetworks::proxyRoute_data()
         << QStringList{"http_proxy={open}", "no_proxy=backend.test"} << env << http
         << K::HostNotFound << unresolved << none;
     QTest::newRow("no_proxy names it among others")
-        << QStringList{"https_proxy={open}", "no_proxy=vh.example.com,backend.test,10.0.0.0/8"}
+        << QStringList{"https_proxy={open}", "no_proxy=vh.example.com, backend.test ,10.0.0.0/8"}
         << env << https << K::HostNotFound << unresolved << none;
     QTest::newRow("no_proxy domain") << QStringList{"https_proxy={open}", "no_proxy=test"} << env
                                      << https << K::HostNotFound << unresolved << none;
