@@ -127,12 +127,13 @@ std::unique_ptr<QTemporaryFile> writeAuthorityFile(const QList<QSslCertificate> 
         return nullptr;
     // The system's bundle is copied as it is, without being parsed; where
     // libcurl has none, Qt's reading of the system's store stands in.
-    QFile system(systemAuthorityFile());
-    if (!system.fileName().isEmpty() && system.open(QIODevice::ReadOnly)) {
-        file->write(system.readAll());
+    QFile bundle(systemAuthorityFile());
+    if (!bundle.fileName().isEmpty() && bundle.open(QIODevice::ReadOnly)) {
+        file->write(bundle.readAll());
         file->write("\n");
     } else {
-        for (const QSslCertificate &certificate : QSslConfiguration::systemCaCertificates())
+        const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
+        for (const QSslCertificate &certificate : system)
             file->write(certificate.toPem());
     }
     for (const QSslCertificate &certificate : added)
