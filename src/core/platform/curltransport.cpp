@@ -1,5 +1,6 @@
 #include "core/platform/curltransport.h"
 
+#include "core/platform/authorities.h"
 #include "core/platform/curlreply.h"
 #include "core/platform/proxypolicy.h"
 
@@ -15,24 +16,6 @@ namespace {
 // How long curl may keep the parsed authorities; a new set of them comes in
 // a file of another name, which curl reads afresh.
 constexpr int kCaCacheSeconds = 24 * 3600;
-
-// Whether this libcurl names a default bundle file of authorities that
-// exists (Linux builds do; builds on the system's own TLS, such as Schannel,
-// do not).
-bool hasDefaultCaFile(CURL *easy)
-{
-#if LIBCURL_VERSION_NUM >= 0x075400
-    static const bool exists = [easy] {
-        char *path = nullptr;
-        return curl_easy_getinfo(easy, CURLINFO_CAINFO, &path) == CURLE_OK && path && *path &&
-               QFileInfo::exists(QString::fromLocal8Bit(path));
-    }();
-    return exists;
-#else
-    Q_UNUSED(easy)
-    return false;
-#endif
-}
 
 } // namespace
 
@@ -114,7 +97,7 @@ CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
     if (!m_caFile.isEmpty()) {
         curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.constData());
         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
-    } else if (hasDefaultCaFile(easy)) {
+    } else if (!systemAuthorityFile().isEmpty()) {
         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
     }
 

@@ -583,8 +583,7 @@ void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificate
     // libcurl takes the system's authorities and the added ones from one file.
     // Each set gets a file of its own, kept while the manager lives, so that
     // a connection being opened still finds the one it was given.
-    std::unique_ptr<QTemporaryFile> file =
-        writeAuthorityFile(QSslConfiguration::systemCaCertificates() + m_extraAuthorities);
+    std::unique_ptr<QTemporaryFile> file = writeAuthorityFile(m_extraAuthorities);
     if (file)
         m_caFiles.append(file.release());
     else
