@@ -174,6 +174,7 @@ struct FieldServers::State
     int tlsPort = 0;
     int expiredTlsPort = 0;
     int goneUpstreamPort = 0;
+    int keepAlivePort = 0;
     int openProxyPort = 0;
     int guardedProxyPort = 0;
     BoundProcess nginx;
@@ -329,14 +330,16 @@ bool FieldServers::State::writeNginxConfiguration(int upstreamPort, int closedPo
     const QString home = path(QStringLiteral("nginx"));
     QDir().mkpath(home);
     // One process (no workers to outlive it), every file inside the run
-    // directory, a small body limit and few requests per connection.
+    // directory and a small body limit. Connections end after their reply,
+    // which ends a proxy's tunnel too, but on the keep-alive front, which
+    // serves a few requests on each.
     QString text = QStringLiteral("master_process off;\n"
                                   "pid %1/nginx.pid;\n"
                                   "error_log %1/error.log info;\n"
                                   "events { worker_connections 256; }\n"
                                   "http {\n"
-                                  "    log_format field '$connection $connection_requests $status "
-                                  "$request_method $uri';\n"
+                                  "    log_format field '$server_port $connection "
+                                  "$connection_requests $status $request_method $uri';\n"
                                   "    access_log %1/access.log field;\n"
                                   "    client_body_temp_path %1/body;\n"
                                   "    proxy_temp_path %1/proxy;\n"
@@ -344,6 +347,7 @@ bool FieldServers::State::writeNginxConfiguration(int upstreamPort, int closedPo
                                   "    uwsgi_temp_path %1/uwsgi;\n"
                                   "    scgi_temp_path %1/scgi;\n"
                                   "    client_max_body_size %2;\n"
+                                  "    keepalive_timeout 0;\n"
                                   "    keepalive_requests %3;\n"
                                   "    ssl_certificate %4/server.pem;\n"
                                   "    ssl_certificate_key %4/server.key;\n")
@@ -363,6 +367,9 @@ bool FieldServers::State::writeNginxConfiguration(int upstreamPort, int closedPo
                      QStringLiteral("        ssl_certificate %1/expired.pem;\n").arg(runDir))
                 .arg(upstreamPort);
     text += server.arg(goneUpstreamPort).arg(backendName(), QString()).arg(closedPort);
+    text += server.arg(keepAlivePort)
+                .arg(backendName(), QStringLiteral("        keepalive_timeout 60s;\n"))
+                .arg(upstreamPort);
     text += QStringLiteral("}\n");
     return writeFile(path(QStringLiteral("nginx.conf")), text.toUtf8(), error);
 }
@@ -393,7 +400,9 @@ bool FieldServers::State::writeSquidConfiguration(QString &error)
         return false;
     // Two ports: "open" serves anyone, "guarded" only the proxy account.
     // Nothing is cached, so every request reaches the backend, and CONNECT
-    // may open a tunnel to any port.
+    // may open a tunnel to any port. A client connection ends with its
+    // reply, so no request inherits another's connection and what it had
+    // learnt there (which authentication the proxy wants).
     const QString text = QStringLiteral("http_port 127.0.0.1:%1 name=open\n"
                                         "http_port 127.0.0.1:%2 name=guarded\n"
                                         "visible_hostname field-proxy\n"
@@ -406,6 +415,7 @@ bool FieldServers::State::writeSquidConfiguration(QString &error)
                                         "netdb_filename none\n"
                                         "pinger_enable off\n"
                                         "cache deny all\n"
+                                        "client_persistent_connections off\n"
                                         "cache_mem 4 MB\n"
                                         "shutdown_lifetime 0 seconds\n"
                                         "hosts_file %4/hosts\n"
@@ -475,13 +485,14 @@ bool FieldServers::start(int upstreamPort, QString &error)
 bool FieldServers::State::startOnce(int upstreamPort, QString &error)
 {
     clearRunDirectory(runDir);
-    const std::vector<int> ports = freePorts(6);
+    const std::vector<int> ports = freePorts(7);
     tlsPort = ports[0];
     expiredTlsPort = ports[1];
     goneUpstreamPort = ports[2];
     openProxyPort = ports[3];
     guardedProxyPort = ports[4];
-    const int closedPort = ports[5];
+    keepAlivePort = ports[5];
+    const int closedPort = ports[6];
 
     if (!makeCertificates(error) || !writeNginxConfiguration(upstreamPort, closedPort, error) ||
         !writeSquidConfiguration(error))
@@ -505,7 +516,8 @@ bool FieldServers::State::startOnce(int upstreamPort, QString &error)
         return false;
 
     return waitUntilListening(
-               nginx, {tlsPort, expiredTlsPort, goneUpstreamPort}, QStringLiteral("nginx"),
+               nginx, {tlsPort, expiredTlsPort, goneUpstreamPort, keepAlivePort},
+               QStringLiteral("nginx"),
                {path(QStringLiteral("nginx.out")), nginxHome + QStringLiteral("/error.log")},
                error) &&
            waitUntilListening(
@@ -546,6 +558,11 @@ int FieldServers::goneUpstreamPort() const
     return d->goneUpstreamPort;
 }
 
+int FieldServers::keepAlivePort() const
+{
+    return d->keepAlivePort;
+}
+
 int FieldServers::openProxyPort() const
 {
     return d->openProxyPort;
@@ -572,14 +589,15 @@ QStringList FieldServers::proxyLog() const
     return lines;
 }
 
-QStringList FieldServers::webLog() const
+QStringList FieldServers::webLog(int port) const
 {
     QStringList lines;
+    const QByteArray front = QByteArray::number(port) + ' ';
     const QList<QByteArray> entries =
         readFile(d->path(QStringLiteral("nginx/access.log"))).split('\n');
     for (const QByteArray &entry : entries) {
-        if (!entry.trimmed().isEmpty())
-            lines.append(QString::fromUtf8(entry.trimmed()));
+        if (entry.startsWith(front))
+            lines.append(QString::fromUtf8(entry.mid(front.size()).trimmed()));
     }
     return lines;
 }

@@ -27,7 +27,8 @@ public:
     static QString proxyPassword() { return QStringLiteral("pass word@7"); }
     // Largest request body nginx takes; a larger one is refused with 413.
     static int bodyLimitBytes() { return 64 * 1024; }
-    // Requests nginx serves over one connection before it closes it.
+    // Requests nginx's keep-alive front serves over one connection before it
+    // closes it.
     static int requestsPerConnection() { return 5; }
 
     // Empty when the programs the servers need are installed; otherwise which
@@ -58,13 +59,17 @@ public:
     // The generated authority (PEM), which no system trusts.
     QString authorityPath() const;
     // nginx, with a certificate for backendName() and 127.0.0.1 from that
-    // authority, forwarding to the upstream.
+    // authority, forwarding to the upstream; it closes each connection after
+    // its reply.
     int tlsPort() const;
+    // The same, keeping each connection for requestsPerConnection() requests.
+    int keepAlivePort() const;
     // The same with a certificate that has expired.
     int expiredTlsPort() const;
     // nginx forwarding to a port on which nothing listens: every request gets 502.
     int goneUpstreamPort() const;
-    // squid without and with basic authentication.
+    // squid without and with basic authentication; it closes each client
+    // connection after its reply.
     int openProxyPort() const;
     int guardedProxyPort() const;
 
@@ -73,9 +78,11 @@ public:
     // "TCP_TUNNEL/200 CONNECT backend.test:4431 -". squid writes a tunnel's
     // line when the tunnel closes.
     QStringList proxyLog() const;
-    // nginx's access log so far, a line per request:
-    // "<connection> <request on it> <status> <method> <path>".
-    QStringList webLog() const;
+    // nginx's access log so far for the front on `port`, a line per request:
+    // "<connection> <request on it> <status> <method> <path>". nginx writes
+    // a request's line when it is done with it, after the reply: a refused
+    // upload's, once it has read what the client still sent.
+    QStringList webLog(int port) const;
 
 private:
     struct State;
