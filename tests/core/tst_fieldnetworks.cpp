@@ -771,13 +771,15 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(missing));
             return 1;
         }
-        for (const QString &line : FieldServers::clearRunDirectory(VHPD_FIELD_RUN_DIR))
+        const QStringList killed = FieldServers::clearRunDirectory(VHPD_FIELD_RUN_DIR);
+        for (const QString &line : killed)
             std::printf("%s\n", qPrintable(line));
         return 0;
     }
     if (argc == 2 && qstrcmp(argv[1], "--stop-servers") == 0) {
         // The CTest fixture after it: nothing outlives the tests.
-        for (const QString &line : FieldServers::stopLeftovers(VHPD_FIELD_RUN_DIR))
+        const QStringList killed = FieldServers::stopLeftovers(VHPD_FIELD_RUN_DIR);
+        for (const QString &line : killed)
             std::printf("%s\n", qPrintable(line));
         return 0;
     }

@@ -235,7 +235,8 @@ QStringList FieldServers::stopLeftovers(const QString &runDir)
     };
     QStringList killed;
     const QDir dir(runDir);
-    for (const QString &name : dir.entryList({QStringLiteral("*.pid")}, QDir::Files)) {
+    const QStringList pidFiles = dir.entryList({QStringLiteral("*.pid")}, QDir::Files);
+    for (const QString &name : pidFiles) {
         bool ok = false;
         const pid_t pid = readFile(dir.filePath(name)).trimmed().toInt(&ok);
         const QByteArray command = ok && pid > 1 ? liveServer(pid) : QByteArray();
@@ -253,7 +254,7 @@ QStringList FieldServers::stopLeftovers(const QString &runDir)
 
 QStringList FieldServers::clearRunDirectory(const QString &runDir)
 {
-    const QStringList killed = stopLeftovers(runDir);
+    QStringList killed = stopLeftovers(runDir);
     QDir(runDir).removeRecursively();
     QDir().mkpath(runDir);
     return killed;
