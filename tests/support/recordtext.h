@@ -5,14 +5,11 @@
 #include "VHPrimaryData.h"
 #include "VHPublicFun.h"
 
+#include <QDebug>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
-
-// Records as one line of text, so that one comparison shows every field of
-// both sides: fields in declaration order joined by "|", flags as 1 or 0,
-// texts of a list joined by ",", date-times in the service's form, nested
-// records in brackets and records of a list joined by "; ".
 
 inline VHPrimaryData &facade()
 {
@@ -45,6 +42,136 @@ template<typename Record> QStringList idsOf(const QList<Record> &records)
         ids.append(record.id);
     return ids;
 }
+
+// A record written by field name: record<VHUser>(R"({"id":"u1","visible":false})")
+// is a default user with those two fields set. Date-times are the service's
+// texts, nested records objects and lists arrays. A name that is not a field
+// stops the program, so that a typo cannot pass as a default.
+namespace RecordFields {
+
+template<typename T> void read(const QJsonValue &json, T &field);
+
+inline void read(const QJsonValue &json, QString &text)
+{
+    text = json.toString();
+}
+inline void read(const QJsonValue &json, bool &flag)
+{
+    flag = json.toBool();
+}
+inline void read(const QJsonValue &json, int &number)
+{
+    number = json.toInt();
+}
+inline void read(const QJsonValue &json, qint64 &number)
+{
+    number = qint64(json.toDouble());
+}
+inline void read(const QJsonValue &json, QDateTime &at)
+{
+    at = VHPub::getDateTimeByQString(json.toString());
+}
+inline void read(const QJsonValue &json, QMap<QString, QString> &map)
+{
+    const QJsonObject object = json.toObject();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+        map.insert(it.key(), it.value().toString());
+}
+template<typename T> void read(const QJsonValue &json, QList<T> &list)
+{
+    for (const QJsonValue &element : json.toArray()) {
+        T value{};
+        read(element, value);
+        list.append(value);
+    }
+}
+inline void read(const QJsonValue &json, QStringList &texts)
+{
+    read(json, static_cast<QList<QString> &>(texts));
+}
+
+template<typename T> void read(const QJsonValue &json, T &field)
+{
+    if constexpr (std::is_enum_v<T>) {
+        field = T(json.toInt());
+    } else {
+        const QJsonObject object = json.toObject();
+        int known = 0;
+        T::visitFields([&](const char *name, auto member) {
+            if (object.contains(QLatin1String(name))) {
+                read(object.value(QLatin1String(name)), field.*member);
+                ++known;
+            }
+        });
+        if (known != object.size())
+            qFatal("not a field: %s", QJsonDocument(object).toJson().constData());
+    }
+}
+
+} // namespace RecordFields
+
+template<typename Record> Record record(const QByteArray &json)
+{
+    Record result{};
+    RecordFields::read(jsonObject(json), result);
+    return result;
+}
+
+template<typename Record> QList<Record> records(const QByteArray &json)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    if (!document.isArray())
+        qFatal("test JSON is not an array: %s", json.constData());
+    QList<Record> result;
+    RecordFields::read(document.array(), result);
+    return result;
+}
+
+// QCOMPARE shows a record through its debug output, so that a failure names
+// the fields that differ from a default record.
+template<typename Record> QString recordText(const Record &record)
+{
+    QString text;
+    QDebug(&text).nospace() << record;
+    return text;
+}
+
+#define RECORD_TEST_TEXT(Record)                                                                   \
+    inline char *toString(const Record &record)                                                    \
+    {                                                                                              \
+        return qstrdup(recordText(record).toUtf8().constData());                                   \
+    }
+RECORD_TEST_TEXT(VHUser)
+RECORD_TEST_TEXT(VHProject)
+RECORD_TEST_TEXT(VHMemRequest)
+RECORD_TEST_TEXT(VHCircle)
+RECORD_TEST_TEXT(VHEnterprise)
+RECORD_TEST_TEXT(VHStructure)
+RECORD_TEST_TEXT(VHEncodePair)
+RECORD_TEST_TEXT(VHEncodeRule)
+RECORD_TEST_TEXT(VHModule)
+RECORD_TEST_TEXT(VHModuleGroup)
+RECORD_TEST_TEXT(VHPeriod)
+RECORD_TEST_TEXT(VHModel)
+RECORD_TEST_TEXT(VHModelSet)
+RECORD_TEST_TEXT(VHModelTag)
+RECORD_TEST_TEXT(VHModelTagType)
+RECORD_TEST_TEXT(VHEntity)
+RECORD_TEST_TEXT(VHEntityTree)
+RECORD_TEST_TEXT(VHProperty)
+RECORD_TEST_TEXT(VHEntityPropertyVersion)
+RECORD_TEST_TEXT(VHEntityPropertyExtend)
+RECORD_TEST_TEXT(VHQRSetting)
+RECORD_TEST_TEXT(VHQRTemplate)
+RECORD_TEST_TEXT(VHPrintRecord)
+RECORD_TEST_TEXT(VHStatisticsQuantity)
+RECORD_TEST_TEXT(UpdateInfo)
+#undef RECORD_TEST_TEXT
+
+// Records as one line of text, so that one comparison shows every field of
+// both sides: fields in declaration order joined by "|", flags as 1 or 0,
+// texts of a list joined by ",", date-times in the service's form, nested
+// records in brackets and records of a list joined by "; ".
 
 namespace RecordText {
 
