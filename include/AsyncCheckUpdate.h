@@ -3,6 +3,7 @@
 
 #include "VHError.h"
 #include "VHPrimaryDataExport.h"
+#include "VHRecord.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,6 +25,18 @@ struct UpdateInfo
     QString description;
     int build = 0;       ///< the build number; 0 when the server sent no decimal text
     bool forced = false; ///< the server asks the client to install this build
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("id", &UpdateInfo::id);
+        visit("name", &UpdateInfo::name);
+        visit("version", &UpdateInfo::version);
+        visit("fileId", &UpdateInfo::fileId);
+        visit("device", &UpdateInfo::device);
+        visit("description", &UpdateInfo::description);
+        visit("build", &UpdateInfo::build);
+        visit("forced", &UpdateInfo::forced);
+    }
 };
 
 /// Asks, without blocking, which client builds the update server offers for

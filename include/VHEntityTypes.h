@@ -1,6 +1,8 @@
 #ifndef VHENTITYTYPES_H
 #define VHENTITYTYPES_H
 
+#include "VHRecord.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QMap>
@@ -29,6 +31,26 @@ struct VHEntity
     int category = 0;
     QDateTime printedAt;
     QString printedBy; ///< a user id
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("id", &VHEntity::id);
+        visit("uuid", &VHEntity::uuid);
+        visit("model", &VHEntity::model);
+        visit("modelId", &VHEntity::modelId);
+        visit("qrCode", &VHEntity::qrCode);
+        visit("printed", &VHEntity::printed);
+        visit("clientFlag", &VHEntity::clientFlag);
+        visit("name", &VHEntity::name);
+        visit("entityId", &VHEntity::entityId);
+        visit("floor", &VHEntity::floor);
+        visit("domainText", &VHEntity::domainText);
+        visit("clientText", &VHEntity::clientText);
+        visit("domain", &VHEntity::domain);
+        visit("category", &VHEntity::category);
+        visit("printedAt", &VHEntity::printedAt);
+        visit("printedBy", &VHEntity::printedBy);
+    }
 };
 
 /// One domain of a floor in the entity tree, with its categories.
@@ -36,6 +58,12 @@ struct VHEntityTreeDomain
 {
     int domain = 0;
     QList<int> categories; ///< empty in a selection: the whole domain
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("domain", &VHEntityTreeDomain::domain);
+        visit("categories", &VHEntityTreeDomain::categories);
+    }
 };
 
 /// One floor of a model in the entity tree.
@@ -43,6 +71,12 @@ struct VHEntityTreeFloor
 {
     QString floor;
     QList<VHEntityTreeDomain> domains; ///< empty in a selection: the whole floor
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("floor", &VHEntityTreeFloor::floor);
+        visit("domains", &VHEntityTreeFloor::domains);
+    }
 };
 
 /// One model node of a project's entity tree. The same record describes what
@@ -53,6 +87,14 @@ struct VHEntityTree
     bool group = false;      ///< in a selection: the model's group entities
     bool wholeModel = false; ///< in a selection: everything of the model
     QList<VHEntityTreeFloor> floors;
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("modelId", &VHEntityTree::modelId);
+        visit("group", &VHEntityTree::group);
+        visit("wholeModel", &VHEntityTree::wholeModel);
+        visit("floors", &VHEntityTree::floors);
+    }
 };
 
 /// One category/key/value property of an entity.
@@ -61,6 +103,13 @@ struct VHProperty
     QString category; ///< the group the property belongs to
     QString key;
     QString value; ///< always text
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("category", &VHProperty::category);
+        visit("key", &VHProperty::key);
+        visit("value", &VHProperty::value);
+    }
 };
 
 /// An entity with its properties as of one model version.
@@ -72,6 +121,16 @@ struct VHEntityPropertyVersion
     int category = 0;
     int domain = 0;
     QList<VHProperty> properties;
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("name", &VHEntityPropertyVersion::name);
+        visit("entityId", &VHEntityPropertyVersion::entityId);
+        visit("floor", &VHEntityPropertyVersion::floor);
+        visit("category", &VHEntityPropertyVersion::category);
+        visit("domain", &VHEntityPropertyVersion::domain);
+        visit("properties", &VHEntityPropertyVersion::properties);
+    }
 };
 
 /// The caller's filter for the paged entity search. A default record filters
@@ -87,6 +146,19 @@ struct VHEntityCondition
     bool allModels = true;    ///< false: only what the selection tree `models` names
     QList<VHEntityTree> models;
     bool printed = false; ///< true: only entities already printed
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("allPrintedAt", &VHEntityCondition::allPrintedAt);
+        visit("printedFrom", &VHEntityCondition::printedFrom);
+        visit("printedTo", &VHEntityCondition::printedTo);
+        visit("name", &VHEntityCondition::name);
+        visit("allPrintedBy", &VHEntityCondition::allPrintedBy);
+        visit("printedBy", &VHEntityCondition::printedBy);
+        visit("allModels", &VHEntityCondition::allModels);
+        visit("models", &VHEntityCondition::models);
+        visit("printed", &VHEntityCondition::printed);
+    }
 };
 
 /// The extended properties that one project attaches to one model element.
@@ -95,6 +167,13 @@ struct VHEntityPropertyExtend
     QString uuid; ///< the element's id inside the model file
     QString projectId;
     QList<VHProperty> properties;
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("uuid", &VHEntityPropertyExtend::uuid);
+        visit("projectId", &VHEntityPropertyExtend::projectId);
+        visit("properties", &VHEntityPropertyExtend::properties);
+    }
 };
 
 #endif // VHENTITYTYPES_H

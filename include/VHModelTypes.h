@@ -1,6 +1,8 @@
 #ifndef VHMODELTYPES_H
 #define VHMODELTYPES_H
 
+#include "VHRecord.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QMap>
@@ -31,6 +33,24 @@ struct VHModel
     QMap<QString, QString> mapModelTag;
     QDateTime updatedAt;
     QString updatedBy;
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("id", &VHModel::id);
+        visit("modelId", &VHModel::modelId);
+        visit("linkId", &VHModel::linkId);
+        visit("name", &VHModel::name);
+        visit("modelFile", &VHModel::modelFile);
+        visit("remark", &VHModel::remark);
+        visit("modelSize", &VHModel::modelSize);
+        visit("authorized", &VHModel::authorized);
+        visit("version", &VHModel::version);
+        visit("preprocessed", &VHModel::preprocessed);
+        visit("tags", &VHModel::tags);
+        visit("mapModelTag", &VHModel::mapModelTag);
+        visit("updatedAt", &VHModel::updatedAt);
+        visit("updatedBy", &VHModel::updatedBy);
+    }
 };
 
 /// A named selection of models that a user created.
@@ -41,6 +61,15 @@ struct VHModelSet
     QStringList modelIds;
     QDateTime createdAt;
     QString createdBy; ///< a user id
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("id", &VHModelSet::id);
+        visit("name", &VHModelSet::name);
+        visit("modelIds", &VHModelSet::modelIds);
+        visit("createdAt", &VHModelSet::createdAt);
+        visit("createdBy", &VHModelSet::createdBy);
+    }
 };
 
 /// Filter for listing model sets. Only `createdBy` and `name` reach the server;
@@ -53,6 +82,16 @@ struct VHModelSetCondition
     QString text;
     QString createdBy;
     QString name; ///< no filter on the name when empty
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("allTime", &VHModelSetCondition::allTime);
+        visit("timeFrom", &VHModelSetCondition::timeFrom);
+        visit("timeTo", &VHModelSetCondition::timeTo);
+        visit("text", &VHModelSetCondition::text);
+        visit("createdBy", &VHModelSetCondition::createdBy);
+        visit("name", &VHModelSetCondition::name);
+    }
 };
 
 /// A tag that can be attached to models.
@@ -61,6 +100,13 @@ struct VHModelTag
     QString id;
     QString name;
     QString type; ///< the id of the tag's VHModelTagType
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("id", &VHModelTag::id);
+        visit("name", &VHModelTag::name);
+        visit("type", &VHModelTag::type);
+    }
 };
 
 /// A category of tags; a project marks some categories as default.
@@ -70,6 +116,14 @@ struct VHModelTagType
     QString name;
     bool isDefault = false;
     QList<VHModelTag> tags; ///< the tags of this type, filled by the facade
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("id", &VHModelTagType::id);
+        visit("name", &VHModelTagType::name);
+        visit("isDefault", &VHModelTagType::isDefault);
+        visit("tags", &VHModelTagType::tags);
+    }
 };
 
 /// The caller's description of one model file to upload or to replace.
@@ -82,6 +136,17 @@ struct VHUploadDNG
     QString secondTagId;
     QString filePath; ///< local file to send
     QString modelId;  ///< the model to replace; read by the replacement only
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("projectId", &VHUploadDNG::projectId);
+        visit("name", &VHUploadDNG::name);
+        visit("remark", &VHUploadDNG::remark);
+        visit("firstTagId", &VHUploadDNG::firstTagId);
+        visit("secondTagId", &VHUploadDNG::secondTagId);
+        visit("filePath", &VHUploadDNG::filePath);
+        visit("modelId", &VHUploadDNG::modelId);
+    }
 };
 
 #endif // VHMODELTYPES_H

@@ -1,6 +1,8 @@
 #ifndef VHSTATISTICSTYPES_H
 #define VHSTATISTICSTYPES_H
 
+#include "VHRecord.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QMap>
@@ -20,6 +22,16 @@ struct VHStatisticsQuantity
     int week = 0;
     int day = 0;
     int total = 0;
+
+    template<typename Visit> static void visitFields(Visit &&visit)
+    {
+        visit("type", &VHStatisticsQuantity::type);
+        visit("year", &VHStatisticsQuantity::year);
+        visit("month", &VHStatisticsQuantity::month);
+        visit("week", &VHStatisticsQuantity::week);
+        visit("day", &VHStatisticsQuantity::day);
+        visit("total", &VHStatisticsQuantity::total);
+    }
 };
 
 #endif // VHSTATISTICSTYPES_H

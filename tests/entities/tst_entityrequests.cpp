@@ -230,7 +230,9 @@ private slots:
         byUuid["stale"];
         QVERIFY(facade().getExtendPropertyByGuids({"g1", "g2", "g3"}, byUuid));
         QCOMPARE(byUuid.keys(), QStringList({"g1", "g2"}));
-        QCOMPARE(describeEach(byUuid["g1"]), QStringList({"g1|p1|[c|k|1]", "g1||[|k2|]"}));
+        QCOMPARE(byUuid["g1"], records<VHEntityPropertyExtend>(R"([{"uuid":"g1","projectId":"p1",
+            "properties":[{"category":"c","key":"k","value":"1"}]},
+            {"uuid":"g1","properties":[{"key":"k2"}]}])"));
 
         m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
         QVERIFY(!facade().getExtendPropertyByGuids({"g1"}, byUuid));
@@ -245,7 +247,8 @@ private slots:
         m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
         QList<VHProperty> merged{VHProperty{"stale", "", ""}};
         QVERIFY(facade().getExtendPropertyMerged({"g1", "g2"}, merged));
-        QCOMPARE(describeEach(merged), QStringList({"c|k|v", "|n|"}));
+        QCOMPARE(merged, records<VHProperty>(R"([{"category":"c","key":"k","value":"v"},
+                                                 {"key":"n"}])"));
         QVERIFY(!facade().getExtendPropertyMerged({"g1"}, merged));
         QVERIFY(merged.isEmpty());
     }

@@ -115,8 +115,8 @@ private slots:
         QVERIFY(!ModelService::getModelRecentUpload(recent));
         QVERIFY(!ModelService::getProjectModels(project));
         QVERIFY(!ModelService::getModelsByIds({"a"}, byIds));
-        QCOMPARE(describeEach(history + recent),
-                 QStringList({"f|f|||||0|1|1|0||||", "f|f|||||0|1|1|0||||"}));
+        const VHModel failed = record<VHModel>(R"({"id":"f","modelId":"f","authorized":true})");
+        QCOMPARE(history + recent, QList<VHModel>({failed, failed}));
         QCOMPARE(idsOf(project + byIds), QStringList({"stale", "f", "stale", "f"}));
 
         // One model: the failed reply's object, the tag index left alone.
@@ -124,7 +124,8 @@ private slots:
                     ScriptedReply::text(R"({"_id":"m1"})", 403));
         VHModel model = stale();
         QVERIFY(!ModelService::getModelById("m1", model));
-        QCOMPARE(describe(model), QString("m1|m1|||||0|1|1|0||type1=t1||"));
+        QCOMPARE(model, record<VHModel>(R"({"id":"m1","modelId":"m1","authorized":true,
+                                            "mapModelTag":{"type1":"t1"}})"));
     }
 
     // Success means "the server has that version", read from the list alone;
@@ -137,14 +138,16 @@ private slots:
         m_server.once("GET", path, ScriptedReply::text(entries, 500));
         m_server.once("GET", path, ScriptedReply::text("[]"));
         m_server.once("GET", path, ScriptedReply::text(R"({"_id":"h3","version":3})"));
-        QStringList seen;
+        QList<bool> found;
+        QList<VHModel> models;
         for (int i = 0; i < 4; ++i) {
-            VHModel model = stale();
-            const bool found = ModelService::getModelHistoryVersion("m1", 3, model);
-            seen << QString::number(found) + " " + describe(model);
+            models << stale();
+            found << ModelService::getModelHistoryVersion("m1", 3, models.last());
         }
-        QCOMPARE(seen, QStringList({"1 h3|m1|||||0|1|3|0||||", "1 h3|m1|||||0|1|3|0||||",
-                                    "0 ||||||0|0|1|0||||", "0 ||||||0|0|1|0||||"}));
+        const VHModel h3 =
+            record<VHModel>(R"({"id":"h3","modelId":"m1","authorized":true,"version":3})");
+        QCOMPARE(found, QList<bool>({true, true, false, false}));
+        QCOMPARE(models, QList<VHModel>({h3, h3, VHModel(), VHModel()}));
     }
 
     // Lists of sets are replaced; one set follows the reply's object.
@@ -156,7 +159,7 @@ private slots:
         m_server.once("GET", path, ScriptedReply::text("", 502));
         QList<VHModelSet> sets{VHModelSet()};
         QVERIFY(ModelService::getModelSets(VHModelSetCondition(), sets));
-        QCOMPARE(describeEach(sets), QStringList({"s2||||", "s1|A|||"}));
+        QCOMPARE(sets, records<VHModelSet>(R"([{"id":"s2"},{"id":"s1","name":"A"}])"));
         QVERIFY(!ModelService::getModelSets(VHModelSetCondition(), sets));
         QVERIFY(sets.isEmpty());
 
@@ -168,9 +171,10 @@ private slots:
         VHModelSet set;
         set.name = "S";
         QVERIFY(ModelService::createModelSet(set));
-        QCOMPARE(describe(set), QString("s9|S|m1,m2|2024-05-06T07:08:09.010Z|u1"));
+        QCOMPARE(set, record<VHModelSet>(R"({"id":"s9","name":"S","modelIds":["m1","m2"],
+                                             "createdAt":"2024-05-06T07:08:09.010Z","createdBy":"u1"})"));
         QVERIFY(!ModelService::getModelSet("s9", set));
-        QCOMPARE(describe(set), QString("||||"));
+        QCOMPARE(set, VHModelSet());
     }
 
     // Changed entities by kind, a modification under the kind it names; the
@@ -203,10 +207,12 @@ private slots:
         VHEntityPropertyVersion compare;
         compare.properties.append(VHProperty());
         QVERIFY(!facade().getCompareEntityProperty("m1", "u1", 2, 3, base, compare));
-        QCOMPARE(describe(base) + " " + describe(compare),
-                 QString("Wall|0||0|0|[|k|] Wall 2|0||0|0|[]"));
+        QCOMPARE(base,
+                 record<VHEntityPropertyVersion>(R"({"name":"Wall","properties":[{"key":"k"}]})"));
+        QCOMPARE(compare, record<VHEntityPropertyVersion>(R"({"name":"Wall 2"})"));
         QVERIFY(!facade().getCompareEntityProperty("m1", "u1", 2, 3, base, compare));
-        QCOMPARE(describe(base) + " " + describe(compare), QString("|0||0|0|[] |0||0|0|[]"));
+        QCOMPARE(base, VHEntityPropertyVersion());
+        QCOMPARE(compare, VHEntityPropertyVersion());
     }
 
     // Model files travel as a multipart form: the four description fields,

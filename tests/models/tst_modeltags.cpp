@@ -38,24 +38,27 @@ private slots:
     {
         QTest::addColumn<int>("typesStatus");
         QTest::addColumn<int>("tagsStatus");
-        QTest::addColumn<QStringList>("types");
+        QTest::addColumn<QByteArray>("types");
         QTest::addColumn<QStringList>("tags");
         const QStringList allTags{"t1", "t2", "t3", "t4", "t1"};
         QTest::newRow("both read")
-            << 200 << 200
-            << QStringList{"B||1|[t1|Walls|B; t4|Roofs|B]",
-                           "A|Discipline|0|[t2|Floors|A; t1|Walls again|A]", "C||0|[]"}
+            << 200 << 200 << QByteArray(R"([{"id":"B","isDefault":true,"tags":[
+                {"id":"t1","name":"Walls","type":"B"},{"id":"t4","name":"Roofs","type":"B"}]},
+                {"id":"A","name":"Discipline","tags":[{"id":"t2","name":"Floors","type":"A"},
+                 {"id":"t1","name":"Walls again","type":"A"}]},{"id":"C"}])")
             << allTags;
-        QTest::newRow("types fail") << 500 << 200 << QStringList() << allTags;
+        QTest::newRow("types fail") << 500 << 200 << QByteArray("[]") << allTags;
         QTest::newRow("tags fail")
-            << 200 << 500 << QStringList{"B||1|[]", "A|Discipline|0|[]", "C||0|[]"}
+            << 200 << 500
+            << QByteArray(R"([{"id":"B","isDefault":true},{"id":"A","name":"Discipline"},
+                             {"id":"C"}])")
             << QStringList();
     }
     void initModelTags()
     {
         QFETCH(int, typesStatus);
         QFETCH(int, tagsStatus);
-        QFETCH(QStringList, types);
+        QFETCH(QByteArray, types);
         QFETCH(QStringList, tags);
         ModelProbe::tagTypeByTagId().insert("old", "O");
         ModelProbe::tags().append(VHModelTag());
@@ -65,7 +68,7 @@ private slots:
                     ScriptedReply::text(tagsStatus == 200 ? tagsReply : "oops", tagsStatus));
         QCOMPARE(facade().initModelTags(), typesStatus == 200 && tagsStatus == 200);
         QCOMPARE(m_server.lastRequest().rawQuery, QString("auth=read"));
-        QCOMPARE(describeEach(ModelProbe::tagTypes()), types);
+        QCOMPARE(ModelProbe::tagTypes(), records<VHModelTagType>(types));
         QCOMPARE(idsOf(ModelProbe::tags()), tags);
         // A later tag of the same id wins.
         const bool tagsRead = !tags.isEmpty();

@@ -6,19 +6,6 @@
 #include <QJsonArray>
 #include <QtTest>
 
-namespace {
-
-// Each period's properties as "key=value" pairs joined by commas.
-QStringList periodsText(const QList<VHPeriod> &periods)
-{
-    QStringList texts;
-    for (const VHPeriod &period : periods)
-        texts << RecordText::field(period.properties);
-    return texts;
-}
-
-} // namespace
-
 // Encoding pairs and rules, modules, module groups and periods.
 class TestConfiguration : public QObject
 {
@@ -33,28 +20,30 @@ private slots:
     void parseModule_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty object") << QByteArray("{}") << "||||||1|0|1|0";
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("empty object") << QByteArray("{}") << QByteArray("{}");
         QTest::newRow("every member") << QByteArray(R"({
             "_id":"m1","nickName":"Quality","name":"QA","i18n":{"en_US":"Quality check",
             "zh_CN":"x"},"key":"quality","category":"site","icon":"q.svg","value":false,
             "internal":true,"enable":false,"statistics":true})")
-                                      << "m1|Quality|Quality check|quality|site|q.svg|0|1|0|1";
+                                      << QByteArray(R"({"id":"m1","name":"Quality",
+            "i18nName":"Quality check","key":"quality","category":"site","icon":"q.svg",
+            "value":false,"internal":true,"enable":false,"statistics":true})");
         QTest::newRow("empty nickname")
-            << QByteArray(R"({"nickName":"","name":"QA"})") << "|QA|||||1|0|1|0";
+            << QByteArray(R"({"nickName":"","name":"QA"})") << QByteArray(R"({"name":"QA"})");
         QTest::newRow("nickname that is not text")
-            << QByteArray(R"({"nickName":3,"name":"QA"})") << "|QA|||||1|0|1|0";
+            << QByteArray(R"({"nickName":3,"name":"QA"})") << QByteArray(R"({"name":"QA"})");
         QTest::newRow("flags that are not booleans") << QByteArray(R"({
             "value":"false","internal":1,"enable":0,"statistics":"true","i18n":"English"})")
-                                                     << "||||||1|0|1|0";
+                                                     << QByteArray("{}");
     }
     void parseModule()
     {
         QFETCH(QByteArray, json);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, expected);
         VHModule parsed;
         ::parseModule(jsonObject(json), parsed);
-        QCOMPARE(describe(parsed), expected);
+        QCOMPARE(parsed, record<VHModule>(expected));
     }
 
     void parseModuleGroup()
@@ -63,40 +52,44 @@ private slots:
         ::parseModuleGroup(jsonObject(R"({"_id":"g1","name":"Site","parentId":"g0","type":"menu",
             "i18n":{"en_US":"Site work"},"module":{"_id":"m1","name":"QA","value":false}})"),
                            group);
-        QCOMPARE(describe(group), QString("g1|Site|Site work|g0|menu|[m1|QA|||||0|0|1|0]"));
+        QCOMPARE(group, record<VHModuleGroup>(R"({"id":"g1","name":"Site","i18nName":"Site work",
+            "parentId":"g0","type":"menu","module":{"id":"m1","name":"QA","value":false}})"));
         ::parseModuleGroup(jsonObject(R"({"type":2})"), group);
-        QCOMPARE(describe(group), QString("|||||[||||||1|0|1|0]"));
+        QCOMPARE(group, VHModuleGroup());
     }
 
     void parsePeriods_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QStringList>("periods");
+        QTest::addColumn<QByteArray>("periods");
         QTest::newRow("text values") << QByteArray(R"([
             {"_id":"x","properties":[{"key":"start","value":"2026-01"},{"key":"end","value":"2026-06"}]},
             {"properties":[{"key":"name","value":"Phase 2"}]}])")
-                                     << QStringList{"end=2026-06,start=2026-01", "name=Phase 2"};
+                                     << QByteArray(R"([{"properties":{"end":"2026-06",
+            "start":"2026-01"}},{"properties":{"name":"Phase 2"}}])");
         QTest::newRow("numbers") << QByteArray(R"([{"properties":[
             {"key":"a","value":2.5},{"key":"b","value":1234567},{"key":"c","value":7},
             {"key":"d","value":0.0001234567}]}])")
-                                 << QStringList{"a=2.5,b=1.23457e+06,c=7,d=0.000123457"};
-        QTest::newRow("missing, empty and other values") << QByteArray(R"([{"properties":[
+                                 << QByteArray(R"([{"properties":{"a":"2.5","b":"1.23457e+06",
+            "c":"7","d":"0.000123457"}}])");
+        QTest::newRow("missing, empty and other values")
+            << QByteArray(R"([{"properties":[
             {"key":"a"},{"key":"b","value":""},{"key":"c","value":true},{"key":"d","value":null}]}])")
-                                                         << QStringList{"a=0,b=0,c=0,d=0"};
+            << QByteArray(R"([{"properties":{"a":"0","b":"0","c":"0","d":"0"}}])");
         QTest::newRow("the later of two equal keys, a property without key")
             << QByteArray(R"([{"properties":[{"key":"a","value":"1"},{"key":"a","value":"2"},
                                              {"value":"v"}]}])")
-            << QStringList{"=v,a=2"};
+            << QByteArray(R"([{"properties":{"":"v","a":"2"}}])");
         QTest::newRow("elements without properties")
-            << QByteArray(R"([{},"x",{"properties":"a"}])") << QStringList{"", "", ""};
+            << QByteArray(R"([{},"x",{"properties":"a"}])") << QByteArray("[{},{},{}]");
     }
     void parsePeriods()
     {
         QFETCH(QByteArray, json);
-        QFETCH(QStringList, periods);
+        QFETCH(QByteArray, periods);
         QList<VHPeriod> parsed;
         ::parsePeriods(QJsonDocument::fromJson(json).array(), parsed);
-        QCOMPARE(periodsText(parsed), periods);
+        QCOMPARE(parsed, records<VHPeriod>(periods));
     }
 
     // Every list appends in reply order but the module groups, which are
@@ -118,14 +111,10 @@ private slots:
 
         QList<VHEncodePair> pairs{VHEncodePair()};
         QVERIFY(facade().getProjectEncodePair(pairs));
-        QCOMPARE(pairs.size(), 2);
-        QCOMPARE(pairs.at(1).id + "|" + pairs.at(1).key + "|" + pairs.at(1).value,
-                 QString("e1|B|Building"));
+        QCOMPARE(pairs, records<VHEncodePair>(R"([{},{"id":"e1","key":"B","value":"Building"}])"));
         QList<VHEncodeRule> rules{VHEncodeRule()};
         QVERIFY(facade().getProjectEncodeRule(rules));
-        QCOMPARE(rules.size(), 2);
-        QCOMPARE(rules.at(1).id + "|" + rules.at(1).rule + "|" + rules.at(1).separator,
-                 QString("r1|B-F|-"));
+        QCOMPARE(rules, records<VHEncodeRule>(R"([{},{"id":"r1","rule":"B-F","separator":"-"}])"));
         QList<VHModule> modules{VHModule()};
         QVERIFY(facade().getModule(modules));
         QCOMPARE(idsOf(modules), QStringList({"", "m1", "m2"}));
@@ -136,7 +125,7 @@ private slots:
         QCOMPARE(groups.at(0).module.id, QString("m1"));
         QList<VHPeriod> periods{VHPeriod()};
         QVERIFY(facade().getPeriodByEntityCode("E-01", periods));
-        QCOMPARE(periodsText(periods), QStringList({"", "a=2.5"}));
+        QCOMPARE(periods, records<VHPeriod>(R"([{},{"properties":{"a":"2.5"}}])"));
         QCOMPARE(requestLines(m_server),
                  QStringList({
                      "GET account-service/projects/p1/encodingpairs",

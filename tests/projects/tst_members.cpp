@@ -24,27 +24,31 @@ private slots:
         ProjectProbe::reset();
     }
 
-    // Each row parses into "old|Kept|nick|a|139|old-s|sig|0": the phone number
-    // and signature are never read, the names only from a non-empty user.
+    // Each row parses into a filled user: the phone number and signature are
+    // never read, the names only from a non-empty user.
     void parseMember_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QByteArray>("expected");
         QTest::newRow("every member") << QByteArray(R"({
             "_id":"m1","userId":"u2","structureId":"s1","visible":false,
             "user":{"_id":"u9","name":"Ann","nickName":"ann","avatar":"a.png",
                     "phoneNumber":"138","signature":"x"}})")
-                                      << "u2|Ann|ann|a.png|139|s1|sig|0";
+                                      << QByteArray(R"({"id":"u2","name":"Ann","nickName":"ann",
+            "avatar":"a.png","phoneNumber":"139","structureId":"s1","signature":"sig",
+            "visible":false})");
         QTest::newRow("no user, visible not a flag")
-            << QByteArray(R"({"userId":"u3","visible":"false"})") << "u3|Kept|nick|a|139||sig|1";
+            << QByteArray(R"({"userId":"u3","visible":"false"})")
+            << QByteArray(R"({"id":"u3","name":"Kept","nickName":"nick","avatar":"a",
+                              "phoneNumber":"139","signature":"sig"})");
         QTest::newRow("user with some names")
             << QByteArray(R"({"userId":"u3","user":{"nickName":"n","name":7}})")
-            << "u3||n||139||sig|1";
+            << QByteArray(R"({"id":"u3","nickName":"n","phoneNumber":"139","signature":"sig"})");
     }
     void parseMember()
     {
         QFETCH(QByteArray, json);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, expected);
         VHUser parsed = named<VHUser>("old", "Kept");
         parsed.structureId = "old-s";
         parsed.nickName = "nick";
@@ -53,7 +57,7 @@ private slots:
         parsed.signature = "sig";
         parsed.visible = false;
         parseProjectMember(jsonObject(json), parsed);
-        QCOMPARE(describe(parsed), expected);
+        QCOMPARE(parsed, record<VHUser>(expected));
     }
 
     // The request's user keeps its structure, signature and visibility;
@@ -71,10 +75,14 @@ private slots:
             "user":{"_id":"u2","avatar":"a.png","name":"Ann","nickName":"ann",
                     "phoneNumber":"138","signature":"ignored","visible":true}})"),
                         request);
-        QCOMPARE(describe(request), QString("r1|p1|0|u2|3|i1|u1|u2|u9|[welcome|pos|s1]|"
-                                            "[u2|Ann|ann|a.png|138|kept-s|kept-sig|0]"));
+        QCOMPARE(request, record<VHMemRequest>(R"({"id":"r1","hostId":"p1","userId":"u2",
+            "status":3,"invitationId":"i1","invitedBy":"u1","createdBy":"u2","approvedBy":"u9",
+            "approvedData":{"remark":"welcome","positionId":"pos","structureId":"s1"},
+            "user":{"id":"u2","name":"Ann","nickName":"ann","avatar":"a.png","phoneNumber":"138",
+                    "structureId":"kept-s","signature":"kept-sig","visible":false}})"));
         parseMemRequest(jsonObject(R"({"type":"1","status":2.5,"approvedData":[]})"), request);
-        QCOMPARE(describe(request), QString("||0||0|||||[||]|[|||||kept-s|kept-sig|0]"));
+        QCOMPARE(request, record<VHMemRequest>(R"({
+            "user":{"structureId":"kept-s","signature":"kept-sig","visible":false}})"));
     }
 
     void requestsSent()
@@ -111,7 +119,8 @@ private slots:
                                               {"userId":"u2","structureId":"s2"}])"));
         QList<VHUser> users{named<VHUser>("junk")};
         facade().getUsers(users, false);
-        QCOMPARE(describeEach(users), QStringList({"u1|Ann||||||1", "u2|||||s2||1"}));
+        QCOMPARE(users, records<VHUser>(R"([{"id":"u1","name":"Ann"},
+                                             {"id":"u2","structureId":"s2"}])"));
         facade().getUsers(users, false);
         QCOMPARE(m_server.requestCount(), 1);
 
@@ -131,7 +140,7 @@ private slots:
                       ScriptedReply::text(R"([{"userId":"u1","structureId":"s1"}])"));
         VHUser found;
         QVERIFY(facade().getUser("u1", found, false));
-        QCOMPARE(describe(found), QString("u1|||||s1||1"));
+        QCOMPARE(found, record<VHUser>(R"({"id":"u1","structureId":"s1"})"));
         QCOMPARE(m_server.requestCount(), 5);
         m_server.once("GET", membersPath, ScriptedReply::text("", 500));
         facade().initProjectMembers();
@@ -169,7 +178,7 @@ private slots:
         QVERIFY(facade().getRequestsById("r1", request));
         QCOMPARE(request.id + "|" + request.user.id, QString("r1|u2"));
         QVERIFY(!facade().getRequestsById("r1", request));
-        QCOMPARE(describe(request), QString("||0||9|||||[||]|[|||||||1]"));
+        QCOMPARE(request, record<VHMemRequest>(R"({"status":9})"));
     }
 
 private:

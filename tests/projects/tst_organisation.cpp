@@ -64,8 +64,9 @@ private slots:
             {"_id":"c2","name":"Circle Two","sortName":""},{"_id":"c3","name":"Circle Three"}])"));
         QList<VHCircle> circles{VHCircle()};
         QVERIFY(facade().getProjectCircles(circles));
-        QCOMPARE(describeEach(circles),
-                 QStringList({"c1|Circle One|C1|e1|c0", "c2|Circle Two|||", "c3|Circle Three|||"}));
+        QCOMPARE(circles, records<VHCircle>(R"([{"id":"c1","name":"Circle One","sortName":"C1",
+            "enterpriseId":"e1","parentId":"c0"},{"id":"c2","name":"Circle Two"},
+            {"id":"c3","name":"Circle Three"}])"));
         m_server.once("GET", enterprisesPath, ScriptedReply::text(R"([
             {"_id":"c1","name":"Same id","sortName":"Enterprise"},{"_id":"e2","name":"Second","sortName":7}])"));
         QList<VHEnterprise> enterprises{VHEnterprise()};
@@ -111,8 +112,9 @@ private slots:
              "type":2,"level":3},{"_id":"s2","name":"Office","type":"2","level":1.5}])"));
         structures = {named<VHStructure>("mine", "Mine")};
         QVERIFY(facade().getStructures(structures));
-        QCOMPARE(describeEach(structures),
-                 QStringList({"mine|Mine||||0|0", "s1|Site|p1|s0|t1|2|3", "s2|Office||||0|0"}));
+        QCOMPARE(structures, records<VHStructure>(R"([{"id":"mine","name":"Mine"},
+            {"id":"s1","name":"Site","hostId":"p1","parentId":"s0","authTemplateId":"t1","type":2,
+             "level":3},{"id":"s2","name":"Office"}])"));
         QVERIFY(ProjectProbe::structuresLoaded());
         structures = {named<VHStructure>("other", "Other")};
         QVERIFY(facade().getStructures(structures));

@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(ProjectProbe::projects().value("p7").name, QString("First"));
         QVERIFY(facade().getProjectById("p7", project));
         QVERIFY(!facade().getProjectById("p7", project));
-        QCOMPARE(project.id + "|" + project.name, QString("|gone"));
+        QCOMPARE(project, named<VHProject>("", "gone"));
         QCOMPARE(ProjectProbe::projects().keys(), QStringList{"p7"});
         QCOMPARE(ProjectProbe::projects().value("p7").name, QString("Second"));
 
@@ -133,9 +133,9 @@ private slots:
         project.location = "Berlin";
         project.status = 5;
         QVERIFY(facade().createProject(project));
-        QCOMPARE(describe(project), QString("new|Tower||||||||||||||0||0|||||u1||"));
+        QCOMPARE(project, record<VHProject>(R"({"id":"new","name":"Tower","createBy":"u1"})"));
         QVERIFY(!facade().createProject(project));
-        QCOMPARE(project.id + "|" + project.name, QString("|dup"));
+        QCOMPARE(project, named<VHProject>("", "dup"));
         QCOMPARE(ProjectProbe::projects().keys(), QStringList{"p7"});
     }
 
@@ -149,8 +149,8 @@ private slots:
         m_server.once("GET", path, ScriptedReply::text(R"({"_id":"p1","name":"Current"})"));
         VHProject project = named<VHProject>("stale", "Stale");
         facade().getCurrentProjectInfo(project);
-        QCOMPARE(project.id + "|" + project.name, QString("|error page"));
-        QCOMPARE(describe(ProjectProbe::projects().value("p1")), describe(VHProject()));
+        QCOMPARE(project, named<VHProject>("", "error page"));
+        QCOMPARE(ProjectProbe::projects().value("p1"), VHProject());
         QCOMPARE(ProjectProbe::projects().keys(), QStringList{"p1"});
 
         facade().getCurrentProjectInfo(project);

@@ -22,10 +22,10 @@ QString buildsPath(const QString &serverId)
     return "/updates/private_servers/" + serverId + "/verification";
 }
 
-// The builds of the one report `spy` has seen, one line per build.
-QStringList reported(const QSignalSpy &spy)
+// The builds of the one report `spy` has seen.
+QList<UpdateInfo> reported(const QSignalSpy &spy)
 {
-    return describeEach(spy.at(0).at(0).value<QList<UpdateInfo>>());
+    return spy.at(0).at(0).value<QList<UpdateInfo>>();
 }
 
 } // namespace
@@ -74,8 +74,9 @@ private slots:
         QVERIFY(checker.isFinished());
         QCOMPARE(requestLines(m_server),
                  QStringList({kServerIdLine, "GET " + buildsPath("S-1") + "?device=pc"}));
-        QCOMPARE(reported(spy), QStringList({"b1|Client|2.3.0|f1|pc|fixes|230|1", "b2||||||0|0",
-                                             "||||||0|0", "||||||0|0"}));
+        QCOMPARE(reported(spy), records<UpdateInfo>(R"([{"id":"b1","name":"Client",
+            "version":"2.3.0","fileId":"f1","device":"pc","description":"fixes","build":230,
+            "forced":true},{"id":"b2"},{},{}])"));
         QTest::qWait(50);
         QCOMPARE(spy.count(), 1);
     }
@@ -87,27 +88,27 @@ private slots:
         QTest::addColumn<QByteArray>("serverId");
         QTest::addColumn<QByteArray>("builds");
         QTest::addColumn<int>("requests");
-        QTest::addColumn<QStringList>("reported");
+        QTest::addColumn<QByteArray>("reported");
         const QByteArray server = R"({"serverId":"S"})";
         QTest::newRow("server id not json")
-            << QByteArray() << QByteArray("[]") << 1 << QStringList();
+            << QByteArray() << QByteArray("[]") << 1 << QByteArray("[]");
         QTest::newRow("no server id")
-            << QByteArray(R"({"id":"S"})") << QByteArray("[]") << 1 << QStringList();
+            << QByteArray(R"({"id":"S"})") << QByteArray("[]") << 1 << QByteArray("[]");
         QTest::newRow("server id not text")
-            << QByteArray(R"({"serverId":5})") << QByteArray("[]") << 1 << QStringList();
-        QTest::newRow("builds not json") << server << QByteArray("oops") << 2 << QStringList();
+            << QByteArray(R"({"serverId":5})") << QByteArray("[]") << 1 << QByteArray("[]");
+        QTest::newRow("builds not json") << server << QByteArray("oops") << 2 << QByteArray("[]");
         QTest::newRow("builds as an error object")
-            << server << QByteArray(R"({"code":404,"message":"none"})") << 2 << QStringList();
-        QTest::newRow("no builds") << server << QByteArray("[]") << 2 << QStringList();
+            << server << QByteArray(R"({"code":404,"message":"none"})") << 2 << QByteArray("[]");
+        QTest::newRow("no builds") << server << QByteArray("[]") << 2 << QByteArray("[]");
         QTest::newRow("builds") << server << QByteArray(R"([{"_id":"b1"},{"_id":"b2"}])") << 2
-                                << QStringList{"b1||||||0|0", "b2||||||0|0"};
+                                << QByteArray(R"([{"id":"b1"},{"id":"b2"}])");
     }
     void everyCheckEndsWithOneReport()
     {
         QFETCH(QByteArray, serverId);
         QFETCH(QByteArray, builds);
         QFETCH(int, requests);
-        QFETCH(QStringList, reported);
+        QFETCH(QByteArray, reported);
         m_server.on("GET", kServerIdPath, ScriptedReply::text(serverId, 500));
         m_server.on("GET", buildsPath("S"), ScriptedReply::text(builds, 404));
 
@@ -120,7 +121,7 @@ private slots:
         QCOMPARE(
             requestLines(m_server),
             QStringList({kServerIdLine, "GET " + buildsPath("S") + "?device=pc"}).mid(0, requests));
-        QCOMPARE(::reported(spy), reported);
+        QCOMPARE(::reported(spy), records<UpdateInfo>(reported));
     }
 
     // The cause of an empty report tells "nothing offered" from "could not
@@ -157,7 +158,7 @@ private slots:
         QSignalSpy spy(&checker, &AsyncCheckUpdate::checkUpdateFinish);
         checker.checkUpdate();
         QVERIFY(spy.wait(5000));
-        QCOMPARE(::reported(spy), QStringList());
+        QVERIFY(::reported(spy).isEmpty());
         QCOMPARE(VHError::kindName(checker.lastError().kind), kind);
         QCOMPARE(checker.lastError().httpStatus, httpStatus);
         if (kind != "none")
@@ -190,7 +191,7 @@ private slots:
             checker.checkUpdate();
             QVERIFY(spy.wait(5000));
         }
-        QCOMPARE(::reported(spy), QStringList{"b1||||||0|0"});
+        QCOMPARE(::reported(spy), QList<UpdateInfo>{named<UpdateInfo>("b1")});
         // The second check's backend request carries the cookie the first set.
         QCOMPARE(m_server.lastRequest().headers.value("authorization"), QByteArray("Bearer t0k"));
         QCOMPARE(m_server.lastRequest().headers.value("cookie"), QByteArray("sid=abc"));

@@ -7,46 +7,60 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-// The library's records as the JSON the program prints: one member per
-// field, named as the field, date-times in the server's UTC text. Where the
+// The library's records as the JSON the program prints, built from each
+// record's own list of fields: one member per field, named as the field,
+// date-times in the server's UTC text, nested records as objects. Where the
 // library's names differ for the same thing, the members take one name:
 // createdAt, createdBy, updatedAt, updatedBy, and "enabled" for a flag.
+// Fields that only carry the caller's own data (an entity's clientFlag and
+// clientText, a template's modifiedFields) are left out.
 
-QJsonObject toJson(const VHUser &user);
-QJsonObject toJson(const VHProject &project);
-QJsonObject toJson(const VHMemRequest &request);
-QJsonObject toJson(const VHCircle &circle);
-QJsonObject toJson(const VHEnterprise &enterprise);
-QJsonObject toJson(const VHStructure &structure);
-QJsonObject toJson(const VHDomain &domain);
-QJsonObject toJson(const VHSpecies &species);
-QJsonObject toJson(const VHSubcontract &subcontract);
-QJsonObject toJson(const VHEncodePair &pair);
-QJsonObject toJson(const VHEncodeRule &rule);
-QJsonObject toJson(const VHModule &module);
-QJsonObject toJson(const VHModuleGroup &group);
-QJsonObject toJson(const VHPeriod &period);
-QJsonObject toJson(const VHModel &model);
-QJsonObject toJson(const VHModelSet &set);
-QJsonObject toJson(const VHModelTag &tag);
-QJsonObject toJson(const VHModelTagType &type);
-QJsonObject toJson(const VHEntity &entity);
-QJsonObject toJson(const VHEntityTree &tree);
-QJsonObject toJson(const VHProperty &property);
-QJsonObject toJson(const VHEntityPropertyVersion &version);
-QJsonObject toJson(const VHEntityPropertyExtend &extend);
-QJsonObject toJson(const VHQRSetting &setting);
-QJsonObject toJson(const VHQRTemplate &qrTemplate);
-QJsonObject toJson(const VHPrintRecord &record);
-QJsonObject toJson(const VHStatisticsQuantity &quantity);
-QJsonObject toJson(const UpdateInfo &info);
+template<typename Record> QJsonObject toJson(const Record &record);
+
+namespace RecordJson {
+
+// The member that holds `field`, or null for a field left out.
+const char *memberName(const char *field);
+
+QJsonValue value(const QDateTime &dateTime);
+QJsonValue value(const QStringList &texts);
+QJsonValue value(const QMap<QString, QString> &map);
+
+template<typename T> QJsonValue value(const T &field);
+
+template<typename T> QJsonValue value(const QList<T> &list)
+{
+    QJsonArray array;
+    for (const T &element : list)
+        array.append(value(element));
+    return array;
+}
+
+template<typename T> QJsonValue value(const T &field)
+{
+    if constexpr (VHRecord::isRecord<T>)
+        return toJson(field);
+    else if constexpr (std::is_enum_v<T>)
+        return int(field);
+    else
+        return field;
+}
+
+} // namespace RecordJson
+
+template<typename Record> QJsonObject toJson(const Record &record)
+{
+    QJsonObject object;
+    Record::visitFields([&](const char *field, auto member) {
+        if (const char *name = RecordJson::memberName(field))
+            object.insert(QLatin1String(name), RecordJson::value(record.*member));
+    });
+    return object;
+}
 
 template<typename Record> QJsonArray toJsonArray(const QList<Record> &records)
 {
-    QJsonArray array;
-    for (const Record &record : records)
-        array.append(toJson(record));
-    return array;
+    return RecordJson::value(records).toArray();
 }
 
 #endif // VHPD_CLI_RECORDS_H

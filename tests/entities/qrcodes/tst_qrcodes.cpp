@@ -98,15 +98,16 @@ private slots:
                       ScriptedReply::text(R"({"_id":"s1","logo":"L0","type":2})"));
         VHQRSetting s;
         QVERIFY(!facade().getProjectUserQRSetting(s));
-        QCOMPARE(describe(s) + " " + describe(QRProbe::setting()), QString("|0|L |0|L"));
+        QCOMPARE(s, setting("", 0, "L"));
+        QCOMPARE(QRProbe::setting(), s);
         QVERIFY(facade().getProjectUserQRSetting(s));
         s = VHQRSetting();
         QVERIFY(facade().getProjectUserQRSetting(s));
-        QCOMPARE(describe(s), QString("s1|2|L0"));
+        QCOMPARE(s, setting("s1", 2, "L0"));
         VHQRSetting unchanged = setting("other", 2, "L0");
         QVERIFY(facade().updateProjectUserQRSetting(unchanged));
         QVERIFY(facade().createProjectUserQRSetting(unchanged));
-        QCOMPARE(describe(unchanged), QString("s1|2|L0"));
+        QCOMPARE(unchanged, s);
         QCOMPARE(m_server.requestCount(), 2);
 
         // A setting saved without a logo reads with the logo first loaded.
@@ -115,16 +116,16 @@ private slots:
         QVERIFY(facade().updateProjectUserQRSetting(cleared));
         QCOMPARE(m_server.lastRequest().compactBody(),
                  QString(R"({"hostId":"p1","logo":"","userId":"u1"})"));
-        QCOMPARE(describe(QRProbe::setting()), QString("s1|2|"));
+        QCOMPARE(QRProbe::setting(), setting("s1", 2, ""));
         QVERIFY(facade().getProjectUserQRSetting(s));
-        QCOMPARE(describe(s), QString("s1|2|L0"));
+        QCOMPARE(s, setting("s1", 2, "L0"));
 
         // A failed write overwrites the caller's record, not the cache.
         m_server.once("POST", settingsPath, ScriptedReply::text(R"({"logo":"X"})", 500));
         VHQRSetting retyped = setting("s1", 5, "");
         QVERIFY(!facade().createProjectUserQRSetting(retyped));
-        QCOMPARE(describe(retyped), QString("|0|X"));
-        QCOMPARE(describe(QRProbe::setting()), QString("s1|2|"));
+        QCOMPARE(retyped, setting("", 0, "X"));
+        QCOMPARE(QRProbe::setting(), setting("s1", 2, ""));
     }
 
     // Load, create, update and delete keep the one template cache current;
@@ -160,7 +161,8 @@ private slots:
         QVERIFY(facade().updateQRTemplate(updated));
         QCOMPARE(m_server.lastRequest().compactBody(),
                  QString(R"({"data":[{"key":"k","property":true,"value":""}]})"));
-        QCOMPARE(describe(updated), QString("t1|label 10|[k||0; ||1]|7|"));
+        QCOMPARE(updated, record<VHQRTemplate>(R"({"id":"t1","name":"label 10","type":7,
+            "data":[{"key":"k","property":false},{}]})"));
 
         m_server.once("DELETE", apiPath("base-service/qr_templates/t2"), ScriptedReply::text("{}"));
         QVERIFY(facade().deleteQRTemplate("t2"));
@@ -212,9 +214,10 @@ private slots:
         QCOMPARE(QRProbe::printRecords().keys(), QStringList({"a", "b", "c"}));
         VHPrintRecord record;
         QVERIFY(facade().getPrintRecord("b", record));
-        QCOMPARE(describe(record), QString("b|r1|L|2|x|2024-03-01T00:00:00.000Z|u2"));
+        QCOMPARE(record, ::record<VHPrintRecord>(R"({"id":"b","rId":"r1","logo":"L","type":2,
+            "properties":["x"],"createdAt":"2024-03-01T00:00:00.000Z","createdBy":"u2"})"));
         QVERIFY(facade().getPrintRecord("zz", record));
-        QCOMPARE(describe(record), QString("|||1|||"));
+        QCOMPARE(record, VHPrintRecord());
 
         m_server.once("GET", printRecordsPath, ScriptedReply::text(R"([{"_id":"d"}])", 500));
         QVERIFY(!facade().getResourcePrintRecord("r1", records));

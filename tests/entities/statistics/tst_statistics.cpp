@@ -103,7 +103,8 @@ private slots:
             {"type":"done","year":2024,"month":3,"week":10,"day":5,"total":8}])"));
         QList<VHStatisticsQuantity> quantities{VHStatisticsQuantity()};
         QVERIFY(facade().getInspectQuantities(quantities, "c1", "week"));
-        QCOMPARE(describeEach(quantities), QStringList({"|0|0|0|0|0", "done|2024|3|10|5|8"}));
+        QCOMPARE(quantities, records<VHStatisticsQuantity>(R"([{},
+            {"type":"done","year":2024,"month":3,"week":10,"day":5,"total":8}])"));
     }
 
 private:
