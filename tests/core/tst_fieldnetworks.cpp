@@ -50,19 +50,13 @@ QString transportName(NetworkManager::Backend backend)
     return backend == NetworkManager::Backend::Qt ? QStringLiteral("qt") : QStringLiteral("curl");
 }
 
-// A child process's environment: no proxy, the given transport. Under
-// AddressSanitizer, with its fast unwinder: with the full one, OpenSSL's
-// reading of the system's authorities for libcurl's first TLS connection
-// takes seconds, once per child (the sanitizer checks the same either way).
+// A child process's environment: no proxy, the given transport.
 QProcessEnvironment childEnvironment(NetworkManager::Backend backend)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : kProxyVariables)
         environment.remove(QLatin1String(name));
     environment.insert("VHPD_TRANSPORT", transportName(backend));
-    if (environment.contains("ASAN_OPTIONS"))
-        environment.insert("ASAN_OPTIONS",
-                           environment.value("ASAN_OPTIONS") + ":fast_unwind_on_malloc=1");
     return environment;
 }
 
@@ -435,8 +429,9 @@ void tst_FieldNetworks::proxyRoute()
     // authentication, and the credentials that passed) with the connections
     // it caches, and sends the credentials at once next time: each row
     // starts without that. libcurl's keeps no such thing, and closing its
-    // connections would make it read the authorities again, which takes
-    // seconds under AddressSanitizer.
+    // connections would make it read all the authorities again for the next
+    // TLS connection (a tenth of a second, seconds under AddressSanitizer
+    // with its full unwinder).
     if (backend == NetworkManager::Backend::Qt)
         NetworkManager::instance().closeConnections();
     for (const QString &assignment : environment) {
