@@ -582,7 +582,9 @@ QStringList FieldServers::proxyLog() const
         readFile(d->path(QStringLiteral("squid/access.log"))).split('\n');
     for (const QByteArray &entry : entries) {
         const QList<QByteArray> fields = entry.simplified().split(' ');
-        if (fields.size() < 8)
+        // A connection that ended before a request (start()'s probes, written
+        // whenever squid gets to them) is no transaction.
+        if (fields.size() < 8 || fields[6].startsWith("error:"))
             continue;
         lines.append(
             QString::fromUtf8(fields[3] + ' ' + fields[5] + ' ' + fields[6] + ' ' + fields[7]));

@@ -73,7 +73,7 @@ public:
     int openProxyPort() const;
     int guardedProxyPort() const;
 
-    // squid's access log so far, a line per transaction:
+    // squid's access log so far, a line per request:
     // "<result>/<status> <method> <url> <user>", e.g.
     // "TCP_TUNNEL/200 CONNECT backend.test:4431 -". squid writes a tunnel's
     // line when the tunnel closes.
