@@ -2,6 +2,7 @@
 #include "platformlimits.h"
 #include "sandbox.h"
 #include "testserver.h"
+#include "testshard.h"
 
 #include <QDir>
 #include <QFile>
@@ -1181,5 +1182,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestVhpd)
+VHPD_SHARDED_TEST_MAIN(TestVhpd)
 #include "tst_vhpd.moc"
