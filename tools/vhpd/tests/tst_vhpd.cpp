@@ -1141,7 +1141,7 @@ private slots:
     void sessionFileMustBePrivateAndRegular()
     {
 #ifndef Q_OS_UNIX
-        QSKIP("FIFOs, symbolic links and file modes are POSIX's; on Windows the profile's "
+        QSKIP("FIFOs, symbolic links and file modes are POSIX's; on Windows the folder's "
               "access list guards the session file");
 #else
         QFETCH(QString, kind);
