@@ -27,7 +27,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # The tour keeps its login in a directory of its own, not in the user's.
-export XDG_CONFIG_HOME="$work/config"
+export VHPD_CONFIG_DIR="$work/config"
 
 "$sandbox" --port 0 >"$work/sandbox.out" 2>&1 &
 sandbox_pid=$!

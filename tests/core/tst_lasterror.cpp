@@ -225,6 +225,13 @@ void tst_LastError::failureKinds()
         server.on("GET", path, ScriptedReply::json(QJsonArray{QJsonObject{{"_id", "u7"}}}));
         break;
     case Fault::ConnectionReset:
+        // Qt switches a socket's notifications off while it reads and back
+        // on after; Wine drops a reset that arrives in between, where
+        // Windows reports it when they are switched on again.
+        if (runningUnderWine() &&
+            NetworkManager::instance().backend() == NetworkManager::Backend::Qt)
+            QSKIP("Wine loses the close of a reset connection that arrives while Qt has the "
+                  "socket's notifications off (WSAAsyncSelect), so Qt waits for the time-out");
         root = resetPeer.address();
         break;
     }

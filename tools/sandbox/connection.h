@@ -10,7 +10,9 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // What one client may cost the server: the size and time of a request's head,
@@ -58,6 +60,10 @@ public:
     bool closingAfterReply() const { return m_closeAfterReply; }
     // When the current request's first byte arrived.
     std::chrono::steady_clock::time_point requestStart() const { return m_requestStart; }
+    // What the request log shows beside the request being answered (UTF-8),
+    // such as the code a text message would have carried.
+    void setLogNote(std::string note) { m_logNote = std::move(note); }
+    std::string takeLogNote() { return std::exchange(m_logNote, std::string()); }
 
     // Lets a closed-early client read its reply, then closes.
     void finish();
@@ -89,6 +95,7 @@ private:
     std::chrono::steady_clock::time_point m_bodyDeadline =
         std::chrono::steady_clock::time_point::max();
     bool m_closeAfterReply = false;
+    std::string m_logNote;
     Connection *m_previous = nullptr;
 };
 

@@ -99,9 +99,6 @@ void send(const ApiReply &reply, httplib::Response &res)
     res.set_content(reply.body.toStdString(), reply.contentType.toStdString());
 }
 
-// What the request log shows beside the request being answered.
-thread_local QString t_logNote;
-
 // The size the client gives for its body: 0 when it sends none, -1 when it
 // does not say (a chunked body).
 qint64 declaredLength(const httplib::Request &req)
@@ -431,7 +428,8 @@ struct HttpServer::Private
     ApiReply answer(ApiRequest &request)
     {
         ApiReply reply = sandbox.handle(request);
-        t_logNote = reply.logNote;
+        if (Connection *connection = Connection::current())
+            connection->setLogNote(reply.logNote.toStdString());
         return reply;
     }
 
@@ -468,11 +466,10 @@ struct HttpServer::Private
     void writeLog(const httplib::Request &req, const httplib::Response &res)
     {
         std::FILE *out = log.load();
-        const QString note = t_logNote;
-        t_logNote.clear();
+        Connection *connection = Connection::current();
+        const QString note = connection ? fromStd(connection->takeLogNote()) : QString();
         if (!out)
             return;
-        const Connection *connection = Connection::current();
         const double milliseconds =
             connection ? std::chrono::duration<double, std::milli>(
                              std::chrono::steady_clock::now() - connection->requestStart())
@@ -502,9 +499,10 @@ HttpServer::HttpServer(Sandbox &sandbox, const HttpLimits &limits)
     d->server.set_read_timeout(
         std::chrono::duration_cast<std::chrono::seconds>(limits.connection.idleTime).count());
     d->server.set_pre_routing_handler([](const httplib::Request &, httplib::Response &) {
-        if (Connection *connection = Connection::current())
+        if (Connection *connection = Connection::current()) {
             connection->headRead();
-        t_logNote.clear();
+            connection->setLogNote(std::string());
+        }
         return httplib::Server::HandlerResponse::Unhandled;
     });
     d->server.set_logger([this](const httplib::Request &req, const httplib::Response &res) {

@@ -64,9 +64,25 @@ int main(int argc, char *argv[])
         QStringLiteral("redirect-touch"),
         QStringLiteral("Answer \"touch\" with a permanent redirect to this root."),
         QStringLiteral("url"));
-    parser.addOptions(
-        {hostOption, portOption, dataOption, stateOption, resetOption, logOption, redirectOption});
+    const QCommandLineOption stopOption(
+        QStringLiteral("stop"),
+        QStringLiteral("Stop the sandbox with this process id (its greeting names it), then "
+                       "exit."),
+        QStringLiteral("pid"));
+    parser.addOptions({hostOption, portOption, dataOption, stateOption, resetOption, logOption,
+                       redirectOption, stopOption});
     parser.process(app);
+
+    if (parser.isSet(stopOption)) {
+        bool pidOk = false;
+        const long long pid = parser.value(stopOption).toLongLong(&pidOk);
+        std::string error = "--stop needs a process id";
+        if (!pidOk || !StopSignal::request(pid, error)) {
+            std::fprintf(stderr, "vhpd-sandbox: %s\n", error.c_str());
+            return pidOk ? 1 : 2;
+        }
+        return 0;
+    }
 
     bool portOk = false;
     const int port = parser.value(portOption).toInt(&portOk);
@@ -128,10 +144,10 @@ int main(int argc, char *argv[])
     std::printf("listening on %s\n"
                 "  %s\n"
                 "  data: %s (%s)\n"
-                "  stop with Ctrl-C, or: kill %lld\n",
+                "  stop with Ctrl-C, or: %s\n",
                 qUtf8Printable(url), qUtf8Printable(account),
                 qUtf8Printable(QFileInfo(sandbox.loadedFrom()).absoluteFilePath()),
-                qUtf8Printable(keeping), StopSignal::processId());
+                qUtf8Printable(keeping), StopSignal::stopHint().c_str());
     std::fflush(stdout);
 
     StopSignal::wait();

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVarLengthArray>
 
+#include <mutex>
+
 namespace QueryEvaluator {
 
 namespace {
@@ -180,13 +182,18 @@ void candidates(const QJsonObject &document, const QString &field, Values &value
 }
 
 // The pattern of a "$regex" condition. A query tests it against every
-// document, so it is compiled once for all of them, not once for each.
-const QRegularExpression &pattern(const QString &text, QRegularExpression::PatternOptions options)
+// document, so it is compiled once for all of them, not once for each: the
+// last one compiled is kept, shared by the server's threads (copies share
+// the compiled form). Not thread_local: MinGW's runtime may free such an
+// object's storage before its destructor runs when the thread ends.
+QRegularExpression pattern(const QString &text, QRegularExpression::PatternOptions options)
 {
-    thread_local QRegularExpression compiled;
-    if (compiled.pattern() != text || compiled.patternOptions() != options)
-        compiled = QRegularExpression(text, options);
-    return compiled;
+    static std::mutex mutex;
+    static QRegularExpression last;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (last.pattern() != text || last.patternOptions() != options)
+        last = QRegularExpression(text, options);
+    return last;
 }
 
 bool equal(const QJsonValue &candidate, const QJsonValue &literal)

@@ -1,8 +1,11 @@
 #ifndef VHPD_SANDBOX_STOPSIGNAL_H
 #define VHPD_SANDBOX_STOPSIGNAL_H
 
-// How the sandbox learns that it should stop: SIGINT or SIGTERM on POSIX,
-// Ctrl-C, Ctrl-Break or the console closing on Windows.
+#include <string>
+
+// How the sandbox learns that it should stop: SIGINT or SIGTERM on POSIX;
+// Ctrl-C, Ctrl-Break, the console closing or a stop request on Windows, where
+// nothing outside a console program's own console can signal it.
 namespace StopSignal {
 
 // Call first thing in main(), before any thread starts: on POSIX the stop
@@ -11,8 +14,15 @@ namespace StopSignal {
 void prepare();
 // Blocks until a stop signal arrives.
 void wait();
-// This process's id, for the "kill <pid>" hint.
+// This process's id, for the hint on how to stop it.
 long long processId();
+// How to stop this process from another console: "kill <pid>" on POSIX,
+// "vhpd-sandbox --stop <pid>" on Windows.
+std::string stopHint();
+// Asks the sandbox with process id `pid` to stop, as its stop signals do;
+// false, with `error` set, when no sandbox of this user has that id (on
+// POSIX: no process of this user).
+bool request(long long pid, std::string &error);
 
 } // namespace StopSignal
 

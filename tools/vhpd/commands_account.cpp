@@ -7,6 +7,8 @@
 #include <VHNetwork.h>
 #include <VHPrimaryData.h>
 
+#include <QDir>
+
 #include <cstdio>
 
 namespace {
@@ -153,8 +155,9 @@ int logout(Context &context)
         NetworkManager::instance().waitForPendingRequests(kLogoutWaitMs);
     }
     if (!session.remove()) {
-        return reportFailure(ExitFailed,
-                             QStringLiteral("cannot remove %1").arg(Session::filePath()));
+        return reportFailure(
+            ExitFailed,
+            QStringLiteral("cannot remove %1").arg(QDir::toNativeSeparators(Session::filePath())));
     }
     context.out.text(loggedIn ? QStringLiteral("Logged out of %1.").arg(session.server)
                               : QStringLiteral("Not logged in."));

@@ -5,6 +5,7 @@
 #include "session.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -27,7 +28,7 @@ const char kNaming[] =
 
 const char kServer[] =
     "The server is --server, else $VHPD_SERVER, else the one of the saved login, which is "
-    "kept in %1.";
+    "kept in %1 ($VHPD_CONFIG_DIR names another folder for it).";
 
 const char kExitStatus[] =
     "Exit status: 0 success; 1 the server refused, or no record has that id or name, or a page "
@@ -502,11 +503,12 @@ QString generalHelp()
     QList<OptionSpec> global = globalOptions().options;
     global.append(
         {QStringLiteral("version"), QStringLiteral("Show the program's version."), QString()});
-    text += QLatin1String("\nGlobal options, before or after the command:\n") + optionList(global) +
-            QLatin1Char('\n') + wrapped(QString::fromUtf8(kNaming), 0) + QLatin1Char('\n') +
-            wrapped(QString::fromUtf8(kServer).arg(Session::filePath()), 0) +
-            wrapped(QString::fromUtf8(kExitStatus), 0) + QLatin1Char('\n') +
-            wrapped(QString::fromUtf8(kMore), 0);
+    text +=
+        QLatin1String("\nGlobal options, before or after the command:\n") + optionList(global) +
+        QLatin1Char('\n') + wrapped(QString::fromUtf8(kNaming), 0) + QLatin1Char('\n') +
+        wrapped(QString::fromUtf8(kServer).arg(QDir::toNativeSeparators(Session::filePath())), 0) +
+        wrapped(QString::fromUtf8(kExitStatus), 0) + QLatin1Char('\n') +
+        wrapped(QString::fromUtf8(kMore), 0);
     return text;
 }
 
@@ -595,10 +597,14 @@ QString manualPage()
                           ".TP\n.B VHPD_TRANSPORT\n\"qt\" sends requests through Qt's own "
                           "network stack instead of libcurl.\n"
                           ".TP\n.B VH_PACKAGE_API\nThe update server of update\\-check.\n"
+                          ".TP\n.B VHPD_CONFIG_DIR\nThe folder of the saved login, instead "
+                          "of $XDG_CONFIG_HOME/vhpd. A folder the program creates is private; "
+                          "one that exists keeps its permissions, the file is private anyway.\n"
                           ".TP\n.B XDG_CONFIG_HOME\nWhere the saved login is kept.\n"
                           ".SH FILES\n.TP\n"
                           ".I $XDG_CONFIG_HOME/vhpd/session.json\n"
-                          "(~/.config/vhpd/session.json when XDG_CONFIG_HOME is not set)"
+                          "(~/.config/vhpd/session.json when XDG_CONFIG_HOME is not set, "
+                          "%APPDATA%\\\\vhpd\\\\session.json on Windows)"
                           "\nThe saved login: server, token, user and current project, "
                           "readable by its owner only.\n");
     return text;

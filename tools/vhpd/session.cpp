@@ -16,6 +16,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first: the access-control API builds on its types.
+#include <aclapi.h>
+
+#include <vector>
+#endif
 
 namespace {
 
@@ -44,10 +54,26 @@ constexpr int kMaxSessionBytes = 64 * 1024;
 
 } // namespace
 
+bool Session::folderIsChosen()
+{
+    return !qEnvironmentVariableIsEmpty("VHPD_CONFIG_DIR");
+}
+
+QString Session::folder()
+{
+    if (folderIsChosen())
+        return QDir::cleanPath(QDir::fromNativeSeparators(qEnvironmentVariable("VHPD_CONFIG_DIR")));
+#ifdef Q_OS_WIN
+    // %APPDATA%\vhpd: the user's own application data in the profile.
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
+}
+
 QString Session::filePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-           QLatin1String("/session.json");
+    return folder() + QLatin1String("/session.json");
 }
 
 namespace {
@@ -97,13 +123,62 @@ bool readSessionFile(const QString &path, QByteArray &content, QString &error)
     QFile file(path);
     if (QFileInfo(path).isSymLink() || !file.open(QIODevice::ReadOnly) ||
         file.size() > kMaxSessionBytes) {
-        error = QStringLiteral("cannot read %1 as a session file").arg(path);
+        error =
+            QStringLiteral("cannot read %1 as a session file").arg(QDir::toNativeSeparators(path));
         return false;
     }
     content = file.read(kMaxSessionBytes);
     return true;
 #endif
 }
+
+#ifdef Q_OS_WIN
+// Gives `path` an access list of its own (not inherited from the folders
+// above) that admits only the user running the program, with full control;
+// for a folder, the files created in it later inherit that entry. This is
+// what mode 0700 or 0600 is on POSIX: administrators can still take
+// ownership, other users cannot read or change the login.
+bool restrictToUser(const QString &path, QString &error)
+{
+    const auto failed = [&](DWORD code) {
+        error = QStringLiteral("cannot make %1 private: %2")
+                    .arg(QDir::toNativeSeparators(path), qt_error_string(int(code)));
+        return false;
+    };
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return failed(GetLastError());
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<char> user(size);
+    const bool known = size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    const DWORD tokenError = GetLastError();
+    CloseHandle(token);
+    if (!known)
+        return failed(tokenError);
+
+    const bool isFolder = QFileInfo(path).isDir();
+    EXPLICIT_ACCESS_W access = {};
+    access.grfAccessPermissions = FILE_ALL_ACCESS;
+    access.grfAccessMode = SET_ACCESS;
+    access.grfInheritance = isFolder ? SUB_CONTAINERS_AND_OBJECTS_INHERIT : NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_USER;
+    access.Trustee.ptstrName =
+        static_cast<LPWSTR>(reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid);
+    PACL list = nullptr;
+    const DWORD built = SetEntriesInAclW(1, &access, nullptr, &list);
+    if (built != ERROR_SUCCESS)
+        return failed(built);
+    std::wstring nativePath = QDir::toNativeSeparators(path).toStdWString();
+    const DWORD set =
+        SetNamedSecurityInfoW(&nativePath[0], SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, list, nullptr);
+    LocalFree(list);
+    return set == ERROR_SUCCESS || failed(set);
+}
+#endif
 
 } // namespace
 
@@ -130,22 +205,36 @@ bool Session::save(QString &error) const
 {
     const QString path = filePath();
     const QString directory = QFileInfo(path).absolutePath();
+    // The program's own folder is kept private; a folder chosen with
+    // VHPD_CONFIG_DIR is only when the program creates it, since it may be
+    // one the user shares on purpose (the file itself is private either way).
+    const bool restrictFolder = !folderIsChosen() || !QFileInfo::exists(directory);
     if (!QDir().mkpath(directory)) {
-        error = QStringLiteral("cannot create %1").arg(directory);
+        error = QStringLiteral("cannot create %1").arg(QDir::toNativeSeparators(directory));
         return false;
     }
-    QFile::setPermissions(directory, kOwnerOnly | QFileDevice::ExeOwner);
+    if (restrictFolder) {
+#ifdef Q_OS_WIN
+        // Before the file exists, so that it is created private.
+        if (!restrictToUser(directory, error))
+            return false;
+#else
+        QFile::setPermissions(directory, kOwnerOnly | QFileDevice::ExeOwner);
+#endif
+    }
 
     // The new content goes to a temporary file beside the old one, which is
     // made private before the token is written and then renamed into place.
     // QSaveFile would write through a link to wherever it points.
     if (QFileInfo(path).isSymLink()) {
-        error = QStringLiteral("%1 is a symbolic link; remove it and log in again").arg(path);
+        error = QStringLiteral("%1 is a symbolic link; remove it and log in again")
+                    .arg(QDir::toNativeSeparators(path));
         return false;
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kOwnerOnly)) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        error = QStringLiteral("cannot write %1: %2")
+                    .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     QJsonObject object{{QStringLiteral("server"), server},
@@ -157,9 +246,16 @@ bool Session::save(QString &error) const
         object.insert(QStringLiteral("cacert"), caFile);
     file.write(QJsonDocument(object).toJson());
     if (!file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        error = QStringLiteral("cannot write %1: %2")
+                    .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
+#ifdef Q_OS_WIN
+    // File permissions above only set the read-only attribute there; in a
+    // private folder the file already inherits the user's entry alone.
+    if (!restrictFolder)
+        return restrictToUser(path, error);
+#endif
     return true;
 }
 

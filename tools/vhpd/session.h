@@ -7,11 +7,14 @@
 
 // The login kept between invocations: which server, the bearer token, who
 // logged in and which project is current. Stored as JSON in the user's
-// configuration directory, readable by its owner alone.
+// configuration folder, readable by its owner alone.
 class Session
 {
 public:
-    // $XDG_CONFIG_HOME/vhpd/session.json (or the platform's equivalent).
+    // $VHPD_CONFIG_DIR when set; else $XDG_CONFIG_HOME/vhpd (~/.config/vhpd)
+    // on POSIX and %APPDATA%\vhpd on Windows.
+    static QString folder();
+    // session.json in folder().
     static QString filePath();
 
     // False, with `error` set, only when a file exists but cannot be read;
@@ -31,6 +34,10 @@ public:
     QString projectName;
     // The authorities file (absolute path) given with --cacert for `server`.
     QString caFile;
+
+private:
+    // True when VHPD_CONFIG_DIR names the folder.
+    static bool folderIsChosen();
 };
 
 // The server root the library and the session use: "https://" added when no

@@ -36,16 +36,35 @@ public:
     }
     ~Program()
     {
+#ifdef Q_OS_WIN
+        // terminate() posts a window message, which a console program never receives.
+        QProcess::execute(VHPD_SANDBOX_BINARY, {"--stop", QString::number(m_process.processId())});
+#else
         m_process.terminate();
+#endif
         m_process.waitForFinished(10000);
     }
-    bool started() const { return !m_root.isEmpty(); }
-    QString root() const { return m_root; }
-    QByteArray greeting() const { return m_greeting; }
+    bool started() const
+    {
+        return !m_root.isEmpty();
+    }
+    QString root() const
+    {
+        return m_root;
+    }
+    QByteArray greeting() const
+    {
+        return m_greeting;
+    }
+    qint64 processId() const
+    {
+        return m_process.processId();
+    }
+    // What the program printed since, with Windows' "\r\n" line ends as "\n".
     QByteArray output()
     {
         m_process.waitForReadyRead(200);
-        return m_process.readAll();
+        return m_process.readAll().replace("\r\n", "\n");
     }
 
     // Sends a request and returns the status and the body.
@@ -127,7 +146,13 @@ private slots:
         const QString greeting = QString::fromUtf8(program.greeting());
         QVERIFY2(greeting.contains("demo with the password demo123"), qPrintable(greeting));
         QVERIFY2(greeting.contains(m_seed), qPrintable(greeting));
-        QVERIFY2(greeting.contains("Ctrl-C"), qPrintable(greeting));
+        // How to stop it from elsewhere: kill, or --stop on Windows.
+#ifdef Q_OS_WIN
+        const QString stop = QString("vhpd-sandbox --stop %1").arg(program.processId());
+#else
+        const QString stop = QString("kill %1").arg(program.processId());
+#endif
+        QVERIFY2(greeting.contains("stop with Ctrl-C, or: " + stop), qPrintable(greeting));
     }
 
     void aTakenPortIsRefused()

@@ -897,8 +897,20 @@ private slots:
                  QByteArray("http://elsewhere.example:9/v1/touch"));
     }
 
+    // Stopped by a stop request (vhpd-sandbox --stop PID) on every platform,
+    // and by SIGTERM on POSIX (on Windows QProcess::terminate() posts a
+    // window message, which a console program never receives).
+    void programListensOnAFreePortAndStops_data()
+    {
+        QTest::addColumn<bool>("byRequest");
+        QTest::newRow("stop request") << true;
+#ifdef Q_OS_UNIX
+        QTest::newRow("SIGTERM") << false;
+#endif
+    }
     void programListensOnAFreePortAndStops()
     {
+        QFETCH(bool, byRequest);
         QProcess program;
         program.start(VHPD_SANDBOX_BINARY, {"--port", "0"});
         QVERIFY(program.waitForReadyRead(10000));
@@ -918,10 +930,23 @@ private slots:
         delete reply;
         manager.clearConnectionCache();
 
-        program.terminate();
+        if (byRequest) {
+            QProcess stop;
+            stop.start(VHPD_SANDBOX_BINARY, {"--stop", QString::number(program.processId())});
+            QVERIFY(stop.waitForFinished(10000));
+            QCOMPARE(stop.exitCode(), 0);
+        } else {
+            program.terminate();
+        }
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+
+        // Nothing is left to stop: the request says so.
+        QProcess again;
+        again.start(VHPD_SANDBOX_BINARY, {"--stop", QString::number(program.processId())});
+        QVERIFY(again.waitForFinished(10000));
+        QCOMPARE(again.exitCode(), 1);
 
         QProcess broken;
         broken.start(VHPD_SANDBOX_BINARY, {"--port", "0", "--data", "/nonexistent/seed.json"});

@@ -2,9 +2,11 @@
 #include "platformlimits.h"
 #include "sandbox.h"
 #include "testserver.h"
+#include "testshard.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +20,16 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <sys/types.h>
+#endif
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first: the access-control API builds on its types.
+#include <aclapi.h>
+
+#include <vector>
 #endif
 
 namespace {
@@ -34,11 +46,7 @@ struct Run
 };
 
 // Where the program keeps its login, below the configuration home it was given.
-#ifdef Q_OS_WIN
-const char *const kSessionFile = "/AppData/Local/vhpd/session.json";
-#else
 const char *const kSessionFile = "/vhpd/session.json";
-#endif
 
 #ifdef Q_OS_UNIX
 int modeOf(const QString &path)
@@ -49,6 +57,40 @@ int modeOf(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
 #endif
+
+// True when only the user running the tests may use `path`: mode 0600 for a
+// file, 0700 for a folder on POSIX; on Windows an access list with a single
+// entry, which admits that user (set on the path or inherited from its folder).
+bool ownerOnly(const QString &path)
+{
+#ifdef Q_OS_WIN
+    std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(&native[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    bool result = list && list->AceCount == 1;
+    void *entry = nullptr;
+    if (result && GetAce(list, 0, &entry)) {
+        const auto *allowed = static_cast<ACCESS_ALLOWED_ACE *>(entry);
+        HANDLE token = nullptr;
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<char> user(size);
+        result = size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+                 allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                 EqualSid(const_cast<DWORD *>(&allowed->SidStart),
+                          reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid);
+        CloseHandle(token);
+    }
+    LocalFree(descriptor);
+    return result;
+#else
+    return modeOf(path) == (QFileInfo(path).isDir() ? 0700 : 0600);
+#endif
+}
 
 QStringList names(const QJsonArray &records, const char *key = "name")
 {
@@ -65,18 +107,21 @@ class TestVhpd : public QObject
     Q_OBJECT
 
 private:
-    // Runs the program with its configuration in `configHome` (the logged-in
-    // one by default) and `input` on its standard input.
+    // Runs the program with its login kept in "vhpd" below `configHome` (the
+    // logged-in one by default) and `input` on its standard input.
     Run vhpd(const QStringList &arguments, const QByteArray &input = QByteArray(),
              const QString &configHome = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? m_config.path() : configHome);
-#ifdef Q_OS_WIN
-        // Windows takes the configuration folder from the profile instead.
-        environment.insert("USERPROFILE", QDir::toNativeSeparators(
-                                              configHome.isEmpty() ? m_config.path() : configHome));
-#endif
+        environment.insert("VHPD_CONFIG_DIR",
+                           QDir::toNativeSeparators(
+                               (configHome.isEmpty() ? m_config.path() : configHome) + "/vhpd"));
+        return vhpdIn(environment, arguments, input);
+    }
+
+    Run vhpdIn(QProcessEnvironment environment, const QStringList &arguments,
+               const QByteArray &input = QByteArray())
+    {
         environment.insert("VH_PACKAGE_API", m_root + "/updates/");
         environment.insert("TZ", "UTC"); // days and times as the seed data writes them
         environment.remove("VHPD_SERVER");
@@ -157,10 +202,6 @@ private slots:
         const Run accepted =
             vhpd({"--server", m_root, "login", "demo", "--password-stdin"}, "demo123\n");
         QCOMPARE(accepted.status, 0);
-#ifdef Q_OS_UNIX
-        QCOMPARE(modeOf(sessionPath()), 0600);
-        QCOMPARE(modeOf(m_config.path() + "/vhpd"), 0700);
-#endif
         const QJsonObject saved = session();
         QCOMPARE(saved["server"].toString(), m_root + "/");
         QCOMPARE(saved["user"]["name"].toString(), "demo");
@@ -173,6 +214,86 @@ private slots:
         QCOMPARE(whoami.status, 0);
         QCOMPARE(whoami.json()["name"].toString(), "demo");
         QCOMPARE(whoami.json()["project"]["id"].toString(), "673e81f25e17ab1c0d3a5c17");
+    }
+
+    // Where the login is kept: VHPD_CONFIG_DIR on every platform, else the
+    // platform's configuration folder; `vhpd --help` names the file. A folder
+    // the program makes is private, one the user chose and made keeps its
+    // permissions, and the file is private in both.
+    void sessionFolder_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("folderExists");
+        QTest::newRow("chosen, made by the program") << "VHPD_CONFIG_DIR"
+                                                     << "chosen/vhpd"
+                                                     << "chosen/vhpd" << false;
+        QTest::newRow("chosen, made by the user") << "VHPD_CONFIG_DIR"
+                                                  << "shared"
+                                                  << "shared" << true;
+#ifdef Q_OS_WIN
+        // The default, %APPDATA%\vhpd, is the profile's: only named here.
+        QTest::newRow("default") << ""
+                                 << ""
+                                 << "" << false;
+#else
+        QTest::newRow("default below XDG_CONFIG_HOME") << "XDG_CONFIG_HOME"
+                                                       << ""
+                                                       << "vhpd" << false;
+#endif
+    }
+    void sessionFolder()
+    {
+        QFETCH(QString, variable);
+        QFETCH(QString, value);
+        QFETCH(QString, folder);
+        QFETCH(bool, folderExists);
+        QTemporaryDir scratch;
+        const QString chosen = scratch.filePath(folder);
+        if (folderExists) {
+            QVERIFY(QDir().mkpath(chosen));
+#ifdef Q_OS_UNIX
+            QVERIFY(QFile::setPermissions(chosen, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadGroup |
+                                                      QFile::ExeGroup));
+#endif
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("VHPD_CONFIG_DIR");
+        if (!variable.isEmpty())
+            environment.insert(variable,
+                               QDir::toNativeSeparators(value.isEmpty() ? scratch.path()
+                                                                        : scratch.filePath(value)));
+
+        QString file = chosen + "/session.json";
+        if (variable.isEmpty()) {
+            const QString tests = QCoreApplication::applicationName();
+            QCoreApplication::setApplicationName("vhpd");
+            file =
+                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/session.json";
+            QCoreApplication::setApplicationName(tests);
+        }
+        const Run help = vhpdIn(environment, {"--help"});
+        QCOMPARE(help.status, 0);
+        QVERIFY2(help.out.simplified().contains(QDir::toNativeSeparators(file).toUtf8()),
+                 help.out.constData());
+        if (variable.isEmpty())
+            return;
+
+        const Run login = vhpdIn(
+            environment, {"--server", m_root, "login", "demo", "--password-stdin"}, "demo123\n");
+        QCOMPARE(login.status, 0);
+        QVERIFY(QFile::exists(file));
+        const bool filePrivate = ownerOnly(file);
+        const bool folderPrivate = ownerOnly(chosen);
+        QCOMPARE(vhpdIn(environment, {"logout"}).status, 0);
+        QVERIFY(!QFile::exists(file));
+        if (runningUnderWine())
+            QSKIP("who may read the login is not checked: Wine keeps no access list set on a "
+                  "file, it derives one from the file's Unix mode bits");
+        QVERIFY(filePrivate);
+        QCOMPARE(folderPrivate, !folderExists);
     }
 
     void codeLoginShowsNoCode()
@@ -1056,7 +1177,7 @@ private slots:
     void sessionFileMustBePrivateAndRegular()
     {
 #ifndef Q_OS_UNIX
-        QSKIP("FIFOs, symbolic links and file modes are POSIX's; on Windows the profile's "
+        QSKIP("FIFOs, symbolic links and file modes are POSIX's; on Windows the folder's "
               "access list guards the session file");
 #else
         QFETCH(QString, kind);
@@ -1120,7 +1241,7 @@ private slots:
             return false;
         };
         tmux({"new-session", "-d", "-s", "vhpd", "-x", "160", "-y", "40",
-              "env XDG_CONFIG_HOME=" + m_config.path() + " PS1='$ ' sh -i"});
+              "env VHPD_CONFIG_DIR=" + m_config.path() + "/vhpd PS1='$ ' sh -i"});
         const QString program = QString(VHPD_BINARY);
 
         tmux({"send-keys", "-t", "vhpd", program + " --server " + m_root + " login demo", "Enter"});
@@ -1181,5 +1302,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestVhpd)
+VHPD_SHARDED_TEST_MAIN(TestVhpd)
 #include "tst_vhpd.moc"
