@@ -736,7 +736,7 @@ void tst_FieldNetworks::commandLineTrustsItsAuthority()
     QVERIFY(config.isValid());
     QProcessEnvironment environment = childEnvironment(backend);
     environment.remove("VHPD_SERVER");
-    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("VHPD_CONFIG_DIR", config.path());
     // vhpd may end while Qt's network thread still holds OpenSSL's random
     // generators for that thread, which LeakSanitizer then reports as lost
     // (in about two runs of five after a refused certificate). vhpd's own
