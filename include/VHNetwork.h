@@ -134,7 +134,9 @@ public:
     void addCaCertificates(const QList<QSslCertificate> &certificates);
 
     /// Closes the idle connections the calling thread keeps for reuse (its
-    /// requests under way are cancelled).
+    /// requests under way are cancelled). On the libcurl backend this also
+    /// drops the parsed authorities, which the next TLS connection reads
+    /// again (tens of milliseconds).
     void closeConnections();
 
     /// Processes the calling thread's events until every request it started

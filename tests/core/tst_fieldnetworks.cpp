@@ -737,12 +737,6 @@ void tst_FieldNetworks::commandLineTrustsItsAuthority()
     QProcessEnvironment environment = childEnvironment(backend);
     environment.remove("VHPD_SERVER");
     environment.insert("VHPD_CONFIG_DIR", config.path());
-    // vhpd may end while Qt's network thread still holds OpenSSL's random
-    // generators for that thread, which LeakSanitizer then reports as lost
-    // (in about two runs of five after a refused certificate). vhpd's own
-    // memory is tst_vhpd's subject; this test is about the trust.
-    if (environment.contains("ASAN_OPTIONS"))
-        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
     QStringList arguments{"--server",
                           QStringLiteral("https://127.0.0.1:%1").arg(m_servers->tlsPort())};
     if (cacert)

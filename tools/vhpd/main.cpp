@@ -125,6 +125,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vhpd"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VHPD_VERSION));
+    // However the command ends, the transport's connections close before the
+    // program does, and with them the network thread Qt's backend runs, which
+    // would otherwise still hold OpenSSL's per-thread state at exit.
+    struct CloseConnectionsOnExit
+    {
+        ~CloseConnectionsOnExit() { NetworkManager::instance().closeConnections(); }
+    } closeOnExit;
 
     // Global options come before the command; what follows it is the command's.
     QCommandLineParser global;
