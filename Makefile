@@ -11,7 +11,7 @@ PACKAGES := cmake g++ make pkg-config qtbase5-dev libcpp-httplib-dev libssl-dev 
 # containers), installing them starts no system service.
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test install clean test-sanitize test-memcheck lint fuzz bench
+.PHONY: all deps configure build test install clean test-sanitize test-memcheck lint fuzz bench mutants
 
 all: build
 
@@ -165,3 +165,14 @@ test-windows: windows-toolchain
 	@$(WINE_ENV) $(WINE64) wineboot --init </dev/null >/dev/null 2>&1
 	@cd $(WINDOWS_DIR) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
 		status=$$?; $(WINE_ENV) $(WINESERVER) -k </dev/null >/dev/null 2>&1; exit $$status
+
+# Mutation testing (docs/testing.md): a seeded sample of MUTANTS small faults in
+# src/, each rebuilt and run against the library's tests, which must catch it.
+MUTANTS_DIR ?= build-mutants
+MUTANTS ?= 60
+MUTANTS_SEED ?= 20261206
+
+mutants: deps
+	$(call install-packages,python3)
+	@cmake -S . -B $(MUTANTS_DIR) -DCMAKE_BUILD_TYPE=Debug -DVHPD_BUILD_BENCHMARKS=OFF >/dev/null
+	@python3 tools/mutants.py $(MUTANTS_DIR) --count $(MUTANTS) --seed $(MUTANTS_SEED) --jobs $(JOBS)
