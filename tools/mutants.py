@@ -69,10 +69,13 @@ def candidates():
     return result
 
 
-def run(command, timeout):
+def run(command, timeout, show=False):
+    """The command's exit status (-1 when it ran out of time); its output is
+    printed only with `show`."""
+    output = None if show else subprocess.DEVNULL
     try:
-        return subprocess.run(command, cwd=ROOT, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+        return subprocess.run(command, cwd=ROOT, stdout=output, stderr=output,
+                              timeout=timeout).returncode
     except subprocess.TimeoutExpired:
         return -1
 
@@ -110,7 +113,7 @@ def main():
     test_command = ['ctest', '--test-dir', str(tests), '-j', str(args.jobs),
                     '--stop-on-failure', '--timeout', '120', '-E', 'fieldnetworks|install']
     print(f'{len(everything)} possible mutants; testing {len(sample)} (seed {args.seed})')
-    if run(build_command, 3600) != 0 or run(test_command, 3600) != 0:
+    if run(build_command, 3600, show=True) != 0 or run(test_command, 3600, show=True) != 0:
         sys.exit('the unchanged tree does not build or pass its tests')
 
     killed, survived, stillborn = [], [], []
