@@ -78,25 +78,6 @@ QString tlsDetail(const QNetworkReply &reply, const QString &transportText)
     return QStringLiteral("the TLS handshake with %1 failed: %2").arg(host, transportText);
 }
 
-// The network stack's words may quote a URL; user information never leaves.
-// (A hand-written scan: a regular expression here would be JIT-compiled,
-// which memory checkers cannot follow.)
-QString withoutUserInfo(const QString &text)
-{
-    QString scrubbed = text;
-    int from = 0;
-    while ((from = scrubbed.indexOf(QLatin1String("://"), from)) >= 0) {
-        from += 3;
-        int end = from;
-        while (end < scrubbed.size() && scrubbed.at(end) != QLatin1Char('/') &&
-               scrubbed.at(end) != QLatin1Char('@') && !scrubbed.at(end).isSpace())
-            ++end;
-        if (end < scrubbed.size() && scrubbed.at(end) == QLatin1Char('@'))
-            scrubbed.remove(from, end + 1 - from);
-    }
-    return scrubbed;
-}
-
 // The exchange's identity, shared by every kind of failure.
 VHError failureOf(const QNetworkReply &reply, VHError::Kind kind)
 {
@@ -159,6 +140,24 @@ VHError::Kind kindOf(const QNetworkReply &reply)
 }
 
 } // namespace
+
+// A hand-written scan: a regular expression here would be JIT-compiled,
+// which memory checkers cannot follow.
+QString withoutUserInfo(const QString &text)
+{
+    QString scrubbed = text;
+    int from = 0;
+    while ((from = scrubbed.indexOf(QLatin1String("://"), from)) >= 0) {
+        from += 3;
+        int end = from;
+        while (end < scrubbed.size() && scrubbed.at(end) != QLatin1Char('/') &&
+               scrubbed.at(end) != QLatin1Char('@') && !scrubbed.at(end).isSpace())
+            ++end;
+        if (end < scrubbed.size() && scrubbed.at(end) == QLatin1Char('@'))
+            scrubbed.remove(from, end + 1 - from);
+    }
+    return scrubbed;
+}
 
 QString originOf(const QUrl &url)
 {

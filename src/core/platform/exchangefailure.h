@@ -24,6 +24,11 @@ extern const char *const kRefusedProperty;
 // an unreachable server are kept per origin.
 QString originOf(const QUrl &url);
 
+// `text` with the user information ("user:password@") of every URL it quotes
+// taken out: the network stack's words may quote one, and no password, token
+// or proxy credential may leave in a failure's description.
+QString withoutUserInfo(const QString &text);
+
 // The request's HTTP method, custom verbs included.
 QString exchangeMethod(const QNetworkReply &reply);
 
