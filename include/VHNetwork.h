@@ -192,6 +192,8 @@ private:
     // The system's and the added authorities as PEM files, the last one
     // current; empty while none were added.
     QList<QTemporaryFile *> m_caFiles;
+    // The current one's path, as libcurl takes it.
+    QByteArray m_caFile;
     int m_tlsGeneration = 0;
 };
 

@@ -20,29 +20,39 @@ QString canonical(const QString &path)
     return QFileInfo(path).canonicalFilePath();
 }
 
+// What libcurl names as its default for `info` (CURLINFO_CAINFO or
+// CURLINFO_CAPATH); empty when it names none or cannot say.
+QString curlDefault(CURLINFO info)
+{
+    QString found;
+#if LIBCURL_VERSION_NUM >= 0x075400
+    if (CURL *easy = curl_easy_init()) {
+        char *path = nullptr;
+        if (curl_easy_getinfo(easy, info, &path) == CURLE_OK && path && *path)
+            found = QString::fromLocal8Bit(path);
+        curl_easy_cleanup(easy);
+    }
+#else
+    Q_UNUSED(info)
+#endif
+    return found;
+}
+
 // libcurl's default bundle and folder, and where distributions keep theirs.
 const QSet<QString> &systemStores()
 {
     static const QSet<QString> stores = [] {
-        QStringList paths{QStringLiteral("/etc/ssl/certs"),
-                          QStringLiteral("/etc/ssl/certs/ca-certificates.crt"),
-                          QStringLiteral("/etc/ssl/cert.pem"),
-                          QStringLiteral("/etc/ssl/ca-bundle.pem"),
-                          QStringLiteral("/etc/pki/tls/certs"),
-                          QStringLiteral("/etc/pki/tls/certs/ca-bundle.crt"),
-                          QStringLiteral("/etc/pki/ca-trust/extracted/pem/tls-ca-bundle.pem")};
-#if LIBCURL_VERSION_NUM >= 0x075400
-        if (CURL *easy = curl_easy_init()) {
-            for (const CURLINFO info : {CURLINFO_CAINFO, CURLINFO_CAPATH}) {
-                char *path = nullptr;
-                if (curl_easy_getinfo(easy, info, &path) == CURLE_OK && path && *path)
-                    paths.append(QString::fromLocal8Bit(path));
-            }
-            curl_easy_cleanup(easy);
-        }
-#endif
+        const QStringList paths{QStringLiteral("/etc/ssl/certs"),
+                                QStringLiteral("/etc/ssl/certs/ca-certificates.crt"),
+                                QStringLiteral("/etc/ssl/cert.pem"),
+                                QStringLiteral("/etc/ssl/ca-bundle.pem"),
+                                QStringLiteral("/etc/pki/tls/certs"),
+                                QStringLiteral("/etc/pki/tls/certs/ca-bundle.crt"),
+                                QStringLiteral("/etc/pki/ca-trust/extracted/pem/tls-ca-bundle.pem"),
+                                curlDefault(CURLINFO_CAINFO),
+                                curlDefault(CURLINFO_CAPATH)};
         QSet<QString> found;
-        for (const QString &path : qAsConst(paths)) {
+        for (const QString &path : paths) {
             const QString real = canonical(path);
             if (!real.isEmpty())
                 found.insert(real);
@@ -101,22 +111,11 @@ QList<QSslCertificate> environmentAuthorities()
 
 QString systemAuthorityFile()
 {
-#if LIBCURL_VERSION_NUM >= 0x075400
     static const QString file = [] {
-        QString found;
-        if (CURL *easy = curl_easy_init()) {
-            char *path = nullptr;
-            if (curl_easy_getinfo(easy, CURLINFO_CAINFO, &path) == CURLE_OK && path && *path &&
-                QFileInfo(QString::fromLocal8Bit(path)).isFile())
-                found = QString::fromLocal8Bit(path);
-            curl_easy_cleanup(easy);
-        }
-        return found;
+        const QString path = curlDefault(CURLINFO_CAINFO);
+        return QFileInfo(path).isFile() ? path : QString();
     }();
     return file;
-#else
-    return QString();
-#endif
 }
 
 std::unique_ptr<QTemporaryFile> writeAuthorityFile(const QList<QSslCertificate> &added)

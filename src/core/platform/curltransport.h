@@ -49,9 +49,10 @@ public:
     QNetworkReply *sendForm(const QNetworkRequest &request, const QByteArray &verb,
                             const QMap<QString, QString> &fields, std::unique_ptr<QFile> file);
 
-    // The PEM file of the certification authorities trusted on connections
-    // opened from now on; empty trusts libcurl's default ones alone.
-    void setCaFile(const QString &path) { m_caFile = path.toLocal8Bit(); }
+    // The PEM file (its local 8-bit path) of the certification authorities
+    // trusted on connections opened from now on; empty trusts libcurl's
+    // default ones alone.
+    void setCaFile(const QByteArray &path) { m_caFile = path; }
     // Cancels the requests under way and closes every kept connection.
     void closeConnections();
 

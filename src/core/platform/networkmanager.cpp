@@ -329,7 +329,7 @@ CurlTransport *NetworkManager::curl(ThreadTransport &transport)
     if (!transport.curl)
         transport.curl = new CurlTransport(sameThreadParent());
     const QMutexLocker lock(&m_mutex);
-    transport.curl->setCaFile(m_caFiles.isEmpty() ? QString() : m_caFiles.last()->fileName());
+    transport.curl->setCaFile(m_caFile);
     return transport.curl;
 }
 
@@ -584,11 +584,13 @@ void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificate
     // Each set gets a file of its own, kept while the manager lives, so that
     // a connection being opened still finds the one it was given.
     std::unique_ptr<QTemporaryFile> file = writeAuthorityFile(m_extraAuthorities);
-    if (file)
+    if (file) {
+        m_caFile = QFile::encodeName(file->fileName());
         m_caFiles.append(file.release());
-    else
+    } else {
         qWarning("VHPrimaryData: cannot write the trusted authorities for libcurl to %s",
                  qPrintable(QDir::tempPath()));
+    }
     ++m_tlsGeneration;
 }
 
