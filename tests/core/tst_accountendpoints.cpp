@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "facadeprobe.h"
 #include "testserver.h"
 
@@ -8,17 +9,10 @@
 
 // Verification codes, the server probe, country codes, users and membership
 // verification.
-class TestAccountEndpoints : public QObject
+class TestAccountEndpoints : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        CoreProbe::projectMembers().clear();
-    }
-
     void createSecuritiesRequest_data()
     {
         QTest::addColumn<QString>("code");
@@ -233,7 +227,6 @@ private slots:
 
 private:
     static VHPrimaryData *facade() { return VHPrimaryData::instance(); }
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestAccountEndpoints)

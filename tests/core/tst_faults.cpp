@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "facadeprobe.h"
 #include "peakresident.h"
 #include "testserver.h"
@@ -131,18 +132,10 @@ int closedPort()
 
 // Broken and hostile servers: every exchange ends within the time-out with
 // the result and cache state a failed or empty reply prescribes.
-class TestFaults : public QObject
+class TestFaults : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        NetworkManager::instance().setMaxReplyBytes(NetworkManager::DefaultMaxReplyBytes);
-        NetworkManager::instance().setMaxReplyRecords(NetworkManager::DefaultMaxReplyRecords);
-    }
-
     void operationsSurviveFaults_data()
     {
         QTest::addColumn<QString>("op");
@@ -371,9 +364,6 @@ private slots:
         QVERIFY(data->getProjects(projects));
         QCOMPARE(m_server.requestCount(), 2);
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestFaults)

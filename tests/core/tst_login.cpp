@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "facadeprobe.h"
 #include "testserver.h"
 
@@ -7,17 +8,10 @@
 #include <QtTest>
 
 // Logging in and out, the current user, and what clear() keeps.
-class TestLogin : public QObject
+class TestLogin : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        CoreProbe::currentUser() = VHUser();
-    }
-
     void instanceIsOneObject()
     {
         QList<VHPrimaryData *> seen;
@@ -251,7 +245,6 @@ private slots:
 
 private:
     static VHPrimaryData *facade() { return VHPrimaryData::instance(); }
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestLogin)

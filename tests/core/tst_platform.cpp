@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "platformlimits.h"
 #include "testserver.h"
 
@@ -17,16 +18,10 @@
 // The client-side services: backend address, settings cache, general helpers,
 // uploads, the non-blocking GET, the session's cookies and the replies of the
 // transport's backend (the suite runs once over each).
-class TestPlatform : public QObject
+class TestPlatform : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-    }
-
     void baseApi_data()
     {
         QTest::addColumn<QString>("ip");
@@ -689,8 +684,6 @@ private:
         QVERIFY(next.isSuccessful());
         QCOMPARE(next.body(), QByteArray("fine"));
     }
-
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "facadeprobe.h"
 #include "testserver.h"
 
@@ -39,17 +40,10 @@ QStringList summary(const QList<VHUser> &users)
 
 // The client's own slots may call the facade while an earlier request waits
 // in its local event loop.
-class TestReentrancy : public QObject
+class TestReentrancy : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        VHPrimaryData::instance()->clear();
-    }
-
     void callsDuringAWaitKeepTheOuterResultAndConsistentCaches()
     {
         ScriptedReply outer = ScriptedReply::json(QJsonObject{{"_id", "u"}, {"name", "outer"}});
@@ -100,9 +94,6 @@ private slots:
         QVERIFY(Probe::projects().contains("p2"));
         QCOMPARE(m_server.requestCount(), 5);
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestReentrancy)

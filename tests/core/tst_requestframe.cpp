@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "core/requestframe.h"
 #include "core/usercodec.h"
 #include "testserver.h"
@@ -11,16 +12,10 @@ using namespace RequestFrame;
 
 // The common frame: URL composition, the three reply views and the way one
 // exchange ends, whatever the server sends or fails to send.
-class TestRequestFrame : public QObject
+class TestRequestFrame : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-    }
-
     void placeholdersFillInOnePass_data()
     {
         QTest::addColumn<QString>("pattern");
@@ -273,9 +268,6 @@ private slots:
         QCOMPARE(seen.body, QByteArray(R"([{"a":1},{"b":"x"}])"));
         QCOMPARE(seen.headers.value("content-type"), QByteArray("application/json"));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestRequestFrame)

@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "facadeprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
@@ -34,17 +35,10 @@ const QString displayPath = apiPath("model-service/entitySettings/p1");
 // The entity and extended-property operations of the facade: what goes over
 // the wire, what the caller's arguments hold afterwards and how the entity
 // and display caches move.
-class TestEntityRequests : public QObject
+class TestEntityRequests : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        facade().clear();
-    }
-
     // Every request once; the list is what each call sent, in order.
     void requestsSent()
     {
@@ -252,9 +246,6 @@ private slots:
         QVERIFY(!facade().getExtendPropertyMerged({"g1"}, merged));
         QVERIFY(merged.isEmpty());
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestEntityRequests)

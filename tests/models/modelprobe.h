@@ -17,14 +17,6 @@ template<> struct VHPrimaryDataProbe<ModelFields>
     static QMap<QString, QString> &tagNameByTagId() { return facadeState().m_tagNameByTagId; }
     static bool &canEditModel() { return facadeState().m_canEditModel; }
     static QMap<QString, bool> &tagEditRights() { return facadeState().m_tagEditRights; }
-
-    // Every cache of this subsystem empty, as after the library's load.
-    static void reset()
-    {
-        facade().clear();
-        canEditModel() = false;
-        tagEditRights().clear();
-    }
 };
 using ModelProbe = VHPrimaryDataProbe<ModelFields>;
 

@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "modelprobe.h"
 #include "recordtext.h"
 #include "testserver.h"
@@ -53,15 +54,13 @@ TestServer::Handler modelsByIds(const QStringList &current, const QString &faili
 
 // The facade's model catalogue and model sets: what is asked of the server,
 // what the caller receives, and what is remembered.
-class TestModelCatalogue : public QObject
+class TestModelCatalogue : public FacadeTest
 {
     Q_OBJECT
 private slots:
     void init()
     {
-        m_server.reset();
-        useServer(m_server);
-        ModelProbe::reset();
+        FacadeTest::init();
         // Known tags, so that completing a model asks the server nothing.
         ModelProbe::tagTypeByTagId().insert("t1", "X");
     }
@@ -288,9 +287,6 @@ private slots:
         QVERIFY(models.isEmpty());
         QCOMPARE(ModelProbe::modelSets().keys(), (QStringList{"s1", "s3"}));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestModelCatalogue)

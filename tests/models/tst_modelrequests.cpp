@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "models/modelservice.h"
 #include "recordtext.h"
 #include "requestlines.h"
@@ -31,16 +32,10 @@ QString describe(const QMap<QString, QStringList> &diff)
 // The model service's requests for models, versions, model sets, the
 // comparison of two versions and model files: what goes over the wire and
 // what the caller's arguments hold afterwards.
-class TestModelRequests : public QObject
+class TestModelRequests : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-    }
-
     // Every request once; the facade's plain forwards through the facade,
     // which reports the server's answer.
     void requestsSent()
@@ -250,9 +245,6 @@ private slots:
                               "PUT /v1/model-service/models/m9/dng tower.dng file=model "
                               "bytes name=Tower projectId=p7 remark= tags=[\"\",\"x\\\"y\"]"}));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestModelRequests)

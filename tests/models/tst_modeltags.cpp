@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "modelprobe.h"
 #include "recordtext.h"
 #include "testserver.h"
@@ -21,17 +22,10 @@ const QByteArray tagsReply = R"([{"_id":"t1","name":"Walls","type":"B"},
 } // namespace
 
 // Tag types and tags, the tag index of models, and the user's edit rights.
-class TestModelTags : public QObject
+class TestModelTags : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        ModelProbe::reset();
-    }
-
     // Types lead with the default ones and gather their tags; whatever arrived
     // replaces the state, also after a failed read.
     void initModelTags_data()
@@ -177,9 +171,6 @@ private slots:
             QCOMPARE(facade().canEditTagModel(tagIds), parts[1] == "1");
         }
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestModelTags)

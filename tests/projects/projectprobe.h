@@ -16,14 +16,6 @@ template<> struct VHPrimaryDataProbe<ProjectFields>
     static bool &domainsLoaded() { return facadeState().m_domainsLoaded; }
     static QList<VHDomain> &domains() { return facadeState().m_domains; }
     static QMap<QString, QString> &orgNameById() { return facadeState().m_orgNameById; }
-
-    // Every cache of this subsystem empty, as after the library's load.
-    static void reset()
-    {
-        facade().clear();
-        projects().clear();
-        orgNameById().clear();
-    }
 };
 using ProjectProbe = VHPrimaryDataProbe<ProjectFields>;
 

@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "recordtext.h"
 #include "requestlines.h"
 
@@ -7,16 +8,10 @@
 #include <QtTest>
 
 // Encoding pairs and rules, modules, module groups and periods.
-class TestConfiguration : public QObject
+class TestConfiguration : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-    }
-
     void parseModule_data()
     {
         QTest::addColumn<QByteArray>("json");
@@ -145,9 +140,6 @@ private slots:
         QVERIFY(!facade().getPeriodByEntityCode("E", periods));
         QCOMPARE(periods.size(), 3);
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestConfiguration)

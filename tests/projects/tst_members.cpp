@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "projectprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
@@ -13,17 +14,10 @@ const QString membersPath = apiPath("account-service/projects/p1/members");
 } // namespace
 
 // The member list of the current project, invitations and membership requests.
-class TestMembers : public QObject
+class TestMembers : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        ProjectProbe::reset();
-    }
-
     // Each row parses into a filled user: the phone number and signature are
     // never read, the names only from a non-empty user.
     void parseMember_data()
@@ -180,9 +174,6 @@ private slots:
         QVERIFY(!facade().getRequestsById("r1", request));
         QCOMPARE(request, record<VHMemRequest>(R"({"status":9})"));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestMembers)

@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "projectprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
@@ -15,17 +16,10 @@ const QString domainsPath = apiPath("account-service/projects/p1/domains");
 
 // Circles, enterprises and their display names; structures and domains with
 // their load flags; species and subcontracts.
-class TestOrganisation : public QObject
+class TestOrganisation : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        ProjectProbe::reset();
-    }
-
     void requestsSent()
     {
         QList<VHCircle> circles;
@@ -188,9 +182,6 @@ private slots:
         QCOMPARE(facade().getSubcontractNameById("x1"), QString("Steel"));
         QCOMPARE(facade().getSubcontractNameById("x1"), QString());
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestOrganisation)

@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "projectprobe.h"
 #include "recordtext.h"
 #include "requestlines.h"
@@ -14,17 +15,10 @@ const QString projectsPath = apiPath("account-service/projects");
 
 // Listing, paging, counting, reading, creating and entering projects, the
 // capacity check and the facade's project cache.
-class TestProjects : public QObject
+class TestProjects : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        ProjectProbe::reset();
-    }
-
     // Every request once, as the server sees it.
     void requestsSent()
     {
@@ -169,9 +163,6 @@ private slots:
         QCOMPARE(project.name, QString("Two"));
         QCOMPARE(ProjectProbe::projects().keys(), QStringList({"p1", "p2"}));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestProjects)

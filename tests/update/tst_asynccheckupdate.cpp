@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "AsyncCheckUpdate.h"
 #include "recordtext.h"
 #include "requestlines.h"
@@ -32,7 +33,7 @@ QList<UpdateInfo> reported(const QSignalSpy &spy)
 
 // The two-stage check against a loopback backend that also plays the update
 // server (the package API is pointed at its "/updates/" path).
-class TestAsyncCheckUpdate : public QObject
+class TestAsyncCheckUpdate : public FacadeTest
 {
     Q_OBJECT
 private slots:
@@ -43,8 +44,7 @@ private slots:
     }
     void init()
     {
-        m_server.reset();
-        useServer(m_server);
+        FacadeTest::init();
         qputenv("VH_PACKAGE_API", (m_server.address() + "/updates/").toUtf8());
     }
     void cleanupTestCase() { qunsetenv("VH_PACKAGE_API"); }
@@ -298,8 +298,6 @@ private slots:
         QCOMPARE(checker.qt_metacast("AsyncCheckUpdate"), static_cast<void *>(&checker));
     }
 
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestAsyncCheckUpdate)

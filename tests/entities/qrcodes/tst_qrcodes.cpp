@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "entities/qrcodes/qrcodec.h"
 #include "facadeprobe.h"
 #include "recordtext.h"
@@ -44,17 +45,10 @@ const QString printRecordsPath = apiPath("model-service/resource/r1/printRecords
 
 // The QR setting, the label templates and the print records: requests,
 // bodies, and the caches that the facade keeps of them.
-class TestQRCodes : public QObject
+class TestQRCodes : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-        facade().clear();
-    }
-
     // The requests whose query or body the sequences below do not show. The
     // records start from their defaults: a setting of type 1 is no change,
     // and a new template has type 0, a print record type 1.
@@ -224,9 +218,6 @@ private slots:
         QCOMPARE(idsOf(records), QStringList{"d"});
         QCOMPARE(QRProbe::printRecords().keys(), QStringList({"a", "b", "c", "zz"}));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestQRCodes)

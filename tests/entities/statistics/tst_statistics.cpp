@@ -1,3 +1,4 @@
+#include "facadetest.h"
 #include "recordtext.h"
 #include "requestlines.h"
 
@@ -15,16 +16,10 @@ const QString quantitiesPath =
 
 // The work-sheet figures: requests with their literal query texts, and
 // counters and lists that are added to.
-class TestStatistics : public QObject
+class TestStatistics : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_server.reset();
-        useServer(m_server);
-    }
-
     void requestsSent()
     {
         int number = 0;
@@ -106,9 +101,6 @@ private slots:
         QCOMPARE(quantities, records<VHStatisticsQuantity>(R"([{},
             {"type":"done","year":2024,"month":3,"week":10,"day":5,"total":8}])"));
     }
-
-private:
-    TestServer m_server;
 };
 
 QTEST_GUILESS_MAIN(TestStatistics)
