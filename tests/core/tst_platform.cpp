@@ -68,8 +68,6 @@ private slots:
         QTest::addColumn<bool>("before");
         QTest::newRow("digits by value") << "Label 2"
                                          << "label 10" << true;
-        QTest::newRow("digits by value, reversed") << "label 10"
-                                                   << "Label 2" << false;
         QTest::newRow("case ignored") << "apple"
                                       << "Banana" << true;
         QTest::newRow("prefix first") << "Floor"
@@ -160,10 +158,8 @@ private slots:
         QFETCH(QString, method);
         QFETCH(QString, path);
         QTemporaryFile file;
-        QVERIFY(file.open());
         const QByteArray content = QByteArray(300000, 'x') + "end";
-        file.write(content);
-        file.flush();
+        QVERIFY(fill(file, content));
         m_server.on(method, apiPath(path), ScriptedReply::json(QJsonObject{{"_id", "m7"}}, 201));
         const QMap<QString, QString> params{
             {"projectId", "p1"}, {"name", "Tower"}, {"tags", R"(["a",""])"}};
@@ -179,15 +175,10 @@ private slots:
         QVERIFY(!seen.formFileNames.value("file").isEmpty());
     }
 
-    void uploadFailures()
+    void uploadOfAMissingFileSendsNothing()
     {
         QVERIFY(!CFileUploadProxy::uploadDNG("/nonexistent/model.dng", {}));
         QCOMPARE(m_server.requestCount(), 0);
-
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        m_server.on("POST", apiPath("model-service/models/dng"), ScriptedReply::text("{}", 413));
-        QVERIFY(!CFileUploadProxy::uploadDNG(file.fileName(), {}));
     }
 
     void asyncGetDeliversEveryBody()
@@ -222,41 +213,17 @@ private slots:
         QCOMPARE(emissions, 0);
     }
 
-    void cookiesAreSentBackUntilTheSessionIsCleared()
-    {
-        ScriptedReply withCookie = ScriptedReply::json(QJsonObject());
-        withCookie.headers.append(
-            qMakePair(QByteArray("Set-Cookie"), QByteArray("sid=abc; Path=/")));
-        m_server.on("GET", "/v1/set", withCookie);
-        m_server.on("GET", "/v1/next", ScriptedReply::json(QJsonObject()));
-        NetworkEventLoop first(NetworkManager::instance().get(m_server.address() + "/v1/set"));
-        first.exec();
-        NetworkEventLoop second(NetworkManager::instance().get(m_server.address() + "/v1/next"));
-        second.exec();
-        QCOMPARE(m_server.lastRequest().headers.value("cookie"), QByteArray("sid=abc"));
-        NetworkManager::instance().clearSession();
-        NetworkEventLoop third(NetworkManager::instance().get(m_server.address() + "/v1/next"));
-        third.exec();
-        QVERIFY(!m_server.lastRequest().headers.contains("cookie"));
-    }
-
-    void httpsNeedsATrustedCertificate()
+    // Untrusted by default: the "none" row below and the failure kinds.
+    void httpsTrustsAddedAuthorities()
     {
         // TLS handshakes are slow under the sanitizers on a loaded machine.
         SKIP_TLS_UNDER_WINE();
         NetworkManager::instance().setTimeout(60000);
         TestServer secure(TestServer::Scheme::Https);
         secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));
-        const QString url = secure.address() + "/v1/touch";
-        NetworkEventLoop untrusted(NetworkManager::instance().get(url));
-        untrusted.exec();
-        QVERIFY(!untrusted.isSuccessful());
-        QCOMPARE(untrusted.error(), QNetworkReply::SslHandshakeFailedError);
-        QCOMPARE(secure.requestCount(), 0);
-
         NetworkManager::instance().addCaCertificates(
             QSslCertificate::fromPath(TestServer::caCertificatePath()));
-        NetworkEventLoop trusted(NetworkManager::instance().get(url));
+        NetworkEventLoop trusted(NetworkManager::instance().get(secure.address() + "/v1/touch"));
         trusted.exec();
         QVERIFY2(trusted.isSuccessful(), QByteArray::number(trusted.error()));
         QCOMPARE(secure.requestCount(), 1);
@@ -446,54 +413,47 @@ private slots:
         QCOMPARE(loop.body(), body);
     }
 
-    void abortEndsAReplyAtAnyMoment_data()
+    void cancellingEndsAReplyAtAnyMoment_data()
     {
-        QTest::addColumn<QString>("when");
-        QTest::newRow("before it starts") << "at once";
-        QTest::newRow("while the server thinks") << "later";
-        QTest::newRow("from a slot, mid-body") << "on data";
+        QTest::addColumn<QString>("how");
+        QTest::newRow("abort before it starts") << "abort at once";
+        QTest::newRow("abort while the server thinks") << "abort later";
+        QTest::newRow("abort from a slot, mid-body") << "abort on data";
+        QTest::newRow("delete while the server thinks") << "delete later";
+        QTest::newRow("delete mid-body") << "delete on data";
     }
-    void abortEndsAReplyAtAnyMoment()
+    void cancellingEndsAReplyAtAnyMoment()
     {
-        QFETCH(QString, when);
-        m_server.on("GET", "/v1/slow", slowReply(when == "on data"));
+        QFETCH(QString, how);
+        ScriptedReply slow = ScriptedReply::text(QByteArray(20, 'x'));
+        // 400 ms before the server answers, or a byte every 30 ms.
+        if (how.endsWith("on data"))
+            slow.trickleMs = 30;
+        else
+            slow.delayMs = 400;
+        m_server.on("GET", "/v1/slow", slow);
         QNetworkReply *reply = get("/v1/slow");
         int finishes = 0;
-        QNetworkReply::NetworkError error = QNetworkReply::NoError;
-        connect(reply, &QNetworkReply::finished, this, [&] {
-            ++finishes;
-            error = reply->error();
-        });
-        if (when == "at once")
+        connect(reply, &QNetworkReply::finished, this, [&] { ++finishes; });
+        if (how == "abort at once")
             reply->abort();
-        else if (when == "later")
+        else if (how == "abort later")
             QTimer::singleShot(100, reply, &QNetworkReply::abort);
-        else
+        else if (how == "abort on data")
             connect(reply, &QNetworkReply::readyRead, reply, &QNetworkReply::abort);
-        QTRY_COMPARE(finishes, 1);
-        QCOMPARE(error, QNetworkReply::OperationCanceledError);
-        QTest::qWait(300);
-        QCOMPARE(finishes, 1);
-        expectTheTransportCarriesOn();
-    }
-
-    void destroyingAReplyMidFlightEndsItsWait_data()
-    {
-        QTest::addColumn<bool>("midBody");
-        QTest::newRow("while the server thinks") << false;
-        QTest::newRow("mid-body") << true;
-    }
-    void destroyingAReplyMidFlightEndsItsWait()
-    {
-        QFETCH(bool, midBody);
-        m_server.on("GET", "/v1/slow", slowReply(midBody));
-        QNetworkReply *reply = get("/v1/slow");
-        QTimer::singleShot(150, [reply] { delete reply; });
+        else
+            QTimer::singleShot(150, [reply] { delete reply; });
         NetworkEventLoop loop(reply);
         loop.exec();
         QCOMPARE(loop.error(), QNetworkReply::OperationCanceledError);
         QTest::qWait(300);
-        expectTheTransportCarriesOn();
+        if (how.startsWith("abort"))
+            QCOMPARE(finishes, 1);
+        m_server.on("GET", "/v1/next", ScriptedReply::text("fine"));
+        NetworkEventLoop next(get("/v1/next"));
+        next.exec();
+        QVERIFY(next.isSuccessful());
+        QCOMPARE(next.body(), QByteArray("fine"));
     }
 
     void applicationProxyCarriesRequests()
@@ -523,9 +483,7 @@ private slots:
         QFETCH(int, delayMs);
         QFETCH(int, trickleMs);
         QTemporaryFile file;
-        QVERIFY(file.open());
-        file.write(QByteArray(100000, 'd'));
-        file.flush();
+        QVERIFY(fill(file, QByteArray(100000, 'd')));
         ScriptedReply slow = ScriptedReply::json(QJsonObject{{"_id", QString(40, 'm')}}, 201);
         slow.delayMs = delayMs;
         slow.trickleMs = trickleMs;
@@ -548,8 +506,7 @@ private slots:
         QTemporaryDir dir;
         const QString name = "evil\"; name=\"projectId\r\nX-Injected: 1\r\n\r\nforged.dng";
         QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("model");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("model") == 5);
         file.close();
         m_server.on("POST", apiPath("model-service/models/dng"), ScriptedReply::json({}, 201));
         QVERIFY(CFileUploadProxy::uploadDNG(file.fileName(), {{"projectId", "p1"}}));
@@ -570,8 +527,8 @@ private slots:
         QTest::addColumn<int>("perReply");
         QTest::addColumn<int>("valueBytes");
         QTest::addColumn<int>("cookiesSentBack");
-        // A megabyte of cookies unbounded. (Qt 5 joins a reply's Set-Cookie
-        // lines in time square in their number, slow under the sanitizers.)
+        // A megabyte of cookies unbounded, in replies of 100 Set-Cookie lines
+        // (Qt 5 takes time square in their number).
         QTest::newRow("100 new 1 KiB cookies in each of 10 replies") << 10 << 100 << 1024 << 50;
         QTest::newRow("cookies of 5000 bytes") << 1 << 3 << 5000 << 0;
         QTest::newRow("a few small ones") << 2 << 3 << 10 << 6;
@@ -582,8 +539,7 @@ private slots:
         QFETCH(int, perReply);
         QFETCH(int, valueBytes);
         QFETCH(int, cookiesSentBack);
-        // A raw peer as the backend: an HTTP server library would refuse
-        // the large Cookie headers an unbounded store sends.
+        // An HTTP server library would refuse the Cookie headers of an unbounded store.
         std::atomic<int> serial{0};
         RawPeer peer([&](const QByteArray &) {
             QByteArray reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n";
@@ -593,9 +549,7 @@ private slots:
             return reply + "\r\n{}";
         });
         VHBaseApi::GetInstance().setIp(peer.address());
-        // Qt reads a reply's head a byte per socket call; under Wine every
-        // call is a round trip to its server, and 100 KiB of Set-Cookie
-        // lines take seconds there. The deadline is not what is tested.
+        // Under Wine, Qt's byte-wise reading of 100 KiB of headers takes seconds.
         NetworkManager::instance().setTimeout(60000);
         for (int i = 0; i <= replies; ++i) {
             NetworkEventLoop loop(NetworkManager::instance().get(peer.address() + "/v1/set"));
@@ -615,21 +569,27 @@ private slots:
 
     // The bearer token and the backend's cookies go only to the origin of
     // the API root they came from: not to another port or host, nor to a
-    // new API root.
+    // new API root; and not after the session was cleared.
     void credentialsStayWithTheirOrigin_data()
     {
         QTest::addColumn<QString>("host");
-        QTest::addColumn<bool>("rootMoves");
+        QTest::addColumn<QString>("then");
         QTest::addColumn<bool>("credentials");
-        QTest::newRow("the API root") << "" << false << true;
-        QTest::newRow("another port") << "127.0.0.1" << false << false;
-        QTest::newRow("another host") << "127.0.0.2" << false << false;
-        QTest::newRow("after the API root moved") << "127.0.0.1" << true << false;
+        QTest::newRow("the API root") << ""
+                                      << "" << true;
+        QTest::newRow("another port") << "127.0.0.1"
+                                      << "" << false;
+        QTest::newRow("another host") << "127.0.0.2"
+                                      << "" << false;
+        QTest::newRow("after the API root moved") << "127.0.0.1"
+                                                  << "move root" << false;
+        QTest::newRow("after the session was cleared") << ""
+                                                       << "clear session" << false;
     }
     void credentialsStayWithTheirOrigin()
     {
         QFETCH(QString, host);
-        QFETCH(bool, rootMoves);
+        QFETCH(QString, then);
         QFETCH(bool, credentials);
         TestServer other(TestServer::Scheme::Http, host.isEmpty() ? "127.0.0.1" : host);
         const TestServer &target = host.isEmpty() ? m_server : other;
@@ -642,8 +602,10 @@ private slots:
         NetworkManager::instance().setAuthToken("t0k");
         NetworkEventLoop set(get("/v1/set"));
         set.exec();
-        if (rootMoves)
+        if (then == "move root")
             VHBaseApi::GetInstance().setIp(other.address());
+        else if (then == "clear session")
+            NetworkManager::instance().clearSession();
 
         NetworkEventLoop next(NetworkManager::instance().get(target.address() + "/v1/next"));
         next.exec();
@@ -659,30 +621,14 @@ private:
         return NetworkManager::instance().backend() == NetworkManager::Backend::Curl;
     }
 
+    static bool fill(QTemporaryFile &file, const QByteArray &content)
+    {
+        return file.open() && file.write(content) == content.size() && file.flush();
+    }
+
     QNetworkReply *get(const QString &path)
     {
         return NetworkManager::instance().get(m_server.address() + path);
-    }
-
-    // A reply that keeps the client waiting: 400 ms before the server answers,
-    // or a body that arrives one byte every 30 ms.
-    static ScriptedReply slowReply(bool trickle)
-    {
-        ScriptedReply reply = ScriptedReply::text(QByteArray(20, 'x'));
-        if (trickle)
-            reply.trickleMs = 30;
-        else
-            reply.delayMs = 400;
-        return reply;
-    }
-
-    void expectTheTransportCarriesOn()
-    {
-        m_server.on("GET", "/v1/next", ScriptedReply::text("fine"));
-        NetworkEventLoop next(get("/v1/next"));
-        next.exec();
-        QVERIFY(next.isSuccessful());
-        QCOMPARE(next.body(), QByteArray("fine"));
     }
 };
 
