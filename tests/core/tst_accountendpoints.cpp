@@ -1,5 +1,5 @@
-#include "facadetest.h"
 #include "facadeprobe.h"
+#include "facadetest.h"
 #include "testserver.h"
 
 #include "VHPlatform.h"
@@ -129,70 +129,57 @@ private slots:
         QVERIFY(codes.isEmpty());
     }
 
+    // A user read from the server replaces the cached project member of that
+    // id, keeping the structure the caller's record held; other members stay.
     void refreshedUserUpdatesTheCachedMember_data()
     {
+        QTest::addColumn<QString>("id");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("name");
-        QTest::newRow("found") << 200 << QByteArray(R"({"_id":"u2","name":"Bo","visible":false})")
-                               << true << "Bo";
-        QTest::newRow("failed") << 500 << QByteArray() << false << "";
-        QTest::newRow("wrong shape") << 200 << QByteArray(R"([{"_id":"u2"}])") << true << "";
+        QTest::addColumn<QString>("members");
+        QTest::newRow("found") << "u2" << 200
+                               << QByteArray(R"({"_id":"u2","name":"Bo","visible":false})") << true
+                               << "Bo"
+                               << "u1//, u2/Bo/s-new";
+        QTest::newRow("failed") << "u2" << 500 << QByteArray() << false << ""
+                                << "u1//, //s-new";
+        QTest::newRow("wrong shape") << "u2" << 200 << QByteArray(R"([{"_id":"u2"}])") << true << ""
+                                     << "u1//, //s-new";
+        QTest::newRow("no member")
+            << "u7" << 200 << QByteArray(R"({"_id":"u7","name":"Cy"})") << true << "Cy"
+            << "u1//, u2/Old/s-old";
     }
     void refreshedUserUpdatesTheCachedMember()
     {
+        QFETCH(QString, id);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(bool, ok);
         QFETCH(QString, name);
-        VHUser first;
-        first.id = "u1";
-        VHUser member;
-        member.id = "u2";
-        member.name = "Old";
-        member.structureId = "s-old";
-        CoreProbe::projectMembers() = {first, member};
-        m_server.on("GET", apiPath("account-service/users/u2"), ScriptedReply::text(body, status));
-
+        QFETCH(QString, members);
+        CoreProbe::projectMembers() = {member("u1", "", ""), member("u2", "Old", "s-old")};
+        m_server.on("GET", apiPath("account-service/users/" + id),
+                    ScriptedReply::text(body, status));
         VHUser user;
         user.structureId = "s-new";
-        QCOMPARE(facade()->getUser("u2", user, true), ok);
+        QCOMPARE(facade()->getUser(id, user, true), ok);
         QCOMPARE(user.name, name);
-        QCOMPARE(m_server.lastRequest().path, apiPath("account-service/users/u2"));
-        const VHUser cached = CoreProbe::projectMembers().at(1);
-        QCOMPARE(cached.name, name);
-        QCOMPARE(cached.structureId, QString("s-new"));
-        QCOMPARE(CoreProbe::projectMembers().at(0).id, QString("u1"));
-    }
-
-    void refreshedUserWhoIsNoMemberLeavesTheMembers()
-    {
-        VHUser member;
-        member.id = "u1";
-        member.name = "Ann";
-        CoreProbe::projectMembers() = {member};
-        m_server.on("GET", apiPath("account-service/users/u7"),
-                    ScriptedReply::json(QJsonObject{{"_id", "u7"}, {"name", "Cy"}}));
-        VHUser user;
-        QVERIFY(facade()->getUser("u7", user, true));
-        QCOMPARE(user.name, QString("Cy"));
-        QCOMPARE(CoreProbe::projectMembers().size(), 1);
-        QCOMPARE(CoreProbe::projectMembers().at(0).name, QString("Ann"));
+        QCOMPARE(m_server.lastRequest().path, apiPath("account-service/users/" + id));
+        QStringList cached;
+        for (const VHUser &member : CoreProbe::projectMembers())
+            cached << member.id + '/' + member.name + '/' + member.structureId;
+        QCOMPARE(cached.join(", "), members);
     }
 
     void cachedUserIsAnsweredWithoutARequest()
     {
-        VHUser member;
-        member.id = "u1";
-        member.name = "Ann";
-        member.structureId = "s1";
-        CoreProbe::projectMembers() = {member};
+        const VHUser ann = member("u1", "Ann", "s1");
+        CoreProbe::projectMembers() = {ann};
         VHUser user;
         QVERIFY(facade()->getUser("u1", user, false));
-        QCOMPARE(user.name, QString("Ann"));
-        QCOMPARE(user.structureId, QString("s1"));
-
+        QCOMPARE(user, ann);
         user.name = "untouched";
         QVERIFY(!facade()->getUser("nobody", user, false));
         QCOMPARE(user.name, QString("untouched"));
@@ -227,6 +214,14 @@ private slots:
 
 private:
     static VHPrimaryData *facade() { return VHPrimaryData::instance(); }
+    static VHUser member(const QString &id, const QString &name, const QString &structureId)
+    {
+        VHUser user;
+        user.id = id;
+        user.name = name;
+        user.structureId = structureId;
+        return user;
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAccountEndpoints)
