@@ -13,72 +13,67 @@ class TestAccountEndpoints : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    void createSecuritiesRequest_data()
+    // The request of each mode, and what a refusal writes back: the error
+    // number as the code, and the server's message.
+    void createSecurities_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("verify");
         QTest::addColumn<bool>("debug");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("rawQuery");
         QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("codeAfter");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char *name, const QString &code, bool verify, bool debug,
+                            int status, const QByteArray &reply, const QString &rawQuery,
+                            const QString &body, const QString &codeAfter, const QString &message) {
+            QTest::newRow(name) << code << verify << debug << status << reply << rawQuery << body
+                                << codeAfter << message;
+        };
         const QString plain = R"({"countryCode":"86","phoneNumber":"138","type":"login"})";
         const QString withCode =
             R"({"countryCode":"86","phoneNumber":"138","type":"login","verification":"4711"})";
-        QTest::newRow("ask for a code") << "" << false << false << "verify=false" << plain;
-        QTest::newRow("check a code") << "4711" << true << false << "verify=true" << withCode;
-        QTest::newRow("code sent without verify")
-            << "4711" << false << false << "verify=false" << withCode;
-        QTest::newRow("debug") << "" << false << true << "verify=false&debug=true" << plain;
+        const QByteArray issued = R"({"code":"9999"})";
+        // Only debug mode hands back the issued code.
+        row("ask for a code", "", false, false, 200, issued, "verify=false", plain, "", "kept");
+        row("check a code", "4711", true, false, 200, issued, "verify=true", withCode, "4711",
+            "kept");
+        row("code sent without verify", "4711", false, false, 200, issued, "verify=false", withCode,
+            "4711", "kept");
+        row("debug", "", false, true, 200, issued, "verify=false&debug=true", plain, "9999",
+            "kept");
+        row("server error", "4711", true, false, 400, R"({"code":1201,"message":"too often"})",
+            "verify=true", withCode, "1201", "too often");
+        row("debug shows the error number, not a code", "4711", true, true, 400,
+            R"({"code":1201,"message":"m"})", "verify=true&debug=true", withCode, "1201", "m");
+        row("empty body", "4711", true, false, 400, "", "verify=true", withCode, "0", "");
+        row("code as text", "4711", true, false, 400, R"({"code":"77"})", "verify=true", withCode,
+            "0", "");
     }
-    void createSecuritiesRequest()
+    void createSecurities()
     {
         QFETCH(QString, code);
         QFETCH(bool, verify);
         QFETCH(bool, debug);
+        QFETCH(int, status);
+        QFETCH(QByteArray, reply);
         QFETCH(QString, rawQuery);
         QFETCH(QString, body);
+        QFETCH(QString, codeAfter);
+        QFETCH(QString, message);
         m_server.on("POST", apiPath("account-service/securities"),
-                    ScriptedReply::json(QJsonObject{{"code", "9999"}}));
-        QString message = "kept";
-        QVERIFY(facade()->createSecurities("138", "86", code, message, verify, debug));
+                    ScriptedReply::text(reply, status));
+        QString messageAfter = "kept";
+        QCOMPARE(facade()->createSecurities("138", "86", code, messageAfter, verify, debug),
+                 status == 200);
         const RecordedRequest seen = m_server.lastRequest();
         QCOMPARE(seen.method, QString("POST"));
         QCOMPARE(seen.rawQuery, rawQuery);
         QCOMPARE(seen.compactBody(), body);
-        // Only debug mode hands back the issued code; a failure-free exchange
-        // leaves the message alone.
-        QCOMPARE(code, debug ? QString("9999") : code);
-        QCOMPARE(message, QString("kept"));
-    }
-
-    void createSecuritiesFailureRewritesCodeAndMessage_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("debug");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("server error")
-            << QByteArray(R"({"code":1201,"message":"too often"})") << false << "1201"
-            << "too often";
-        QTest::newRow("debug shows the error number, not a code")
-            << QByteArray(R"({"code":1201,"message":"m"})") << true << "1201"
-            << "m";
-        QTest::newRow("empty body") << QByteArray() << false << "0"
-                                    << "";
-        QTest::newRow("code as text") << QByteArray(R"({"code":"77"})") << false << "0"
-                                      << "";
-    }
-    void createSecuritiesFailureRewritesCodeAndMessage()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(bool, debug);
-        QFETCH(QString, code);
-        QFETCH(QString, message);
-        m_server.on("POST", apiPath("account-service/securities"), ScriptedReply::text(body, 400));
-        QString gotCode = "4711";
-        QString gotMessage = "kept";
-        QVERIFY(!facade()->createSecurities("138", "86", gotCode, gotMessage, true, debug));
-        QCOMPARE(gotCode, code);
-        QCOMPARE(gotMessage, message);
+        QCOMPARE(code, codeAfter);
+        QCOMPARE(messageAfter, message);
     }
 
     void touchApiFollowsAPermanentMove_data()
@@ -87,15 +82,16 @@ private slots:
         QTest::addColumn<QByteArray>("location");
         QTest::addColumn<QString>("url");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("moved") << 301 << QByteArray("https://new.example.com/v1/touch")
-                               << "https://new.example.com/" << true;
-        QTest::newRow("moved elsewhere")
-            << 301 << QByteArray("https://new.example.com/other") << "ROOT" << true;
-        QTest::newRow("moved without target") << 301 << QByteArray() << "ROOT" << true;
-        QTest::newRow("temporary move")
-            << 302 << QByteArray("https://new.example.com/v1/touch") << "ROOT" << true;
-        QTest::newRow("answered") << 200 << QByteArray() << "ROOT" << true;
-        QTest::newRow("failed") << 500 << QByteArray() << "ROOT" << false;
+        const auto row = [](const char *name, int status, const QByteArray &location,
+                            const QString &url,
+                            bool ok) { QTest::newRow(name) << status << location << url << ok; };
+        const QByteArray moved = "https://new.example.com/v1/touch";
+        row("moved", 301, moved, "https://new.example.com/", true);
+        row("moved elsewhere", 301, "https://new.example.com/other", "ROOT", true);
+        row("moved without target", 301, "", "ROOT", true);
+        row("temporary move", 302, moved, "ROOT", true);
+        row("answered", 200, "", "ROOT", true);
+        row("failed", 500, "", "ROOT", false);
     }
     void touchApiFollowsAPermanentMove()
     {
@@ -115,16 +111,24 @@ private slots:
         QCOMPARE(m_server.requestCount(), 1);
     }
 
-    void countryCodes()
+    // Country codes are read before the user logs in: an empty server
+    // address is taken from the settings cache first, as a user's read does not.
+    void countryCodesSeedTheServerAddress()
     {
-        m_server.on("GET", apiPath("account-service/system/profile/countryCodes"),
+        const QString codesPath = apiPath("account-service/system/profile/countryCodes");
+        GetSoftCache()->setServerAddress(m_server.address());
+        VHBaseApi::GetInstance().setIp(QString());
+        VHUser user;
+        facade()->getUser("u1", user, true);
+        QCOMPARE(VHBaseApi::GetInstance().getIp(), QString());
+        m_server.on("GET", codesPath,
                     ScriptedReply::json(QJsonObject{{"countryCodes", QJsonArray{"86", "852"}}}));
         QStringList codes{"old"};
         QVERIFY(facade()->getCountryCodes(codes));
         QCOMPARE(codes, (QStringList{"86", "852"}));
+        QCOMPARE(VHBaseApi::GetInstance().getIp(), m_server.address());
 
-        m_server.on("GET", apiPath("account-service/system/profile/countryCodes"),
-                    ScriptedReply::text("", 500));
+        m_server.on("GET", codesPath, ScriptedReply::text("", 500));
         QVERIFY(!facade()->getCountryCodes(codes));
         QVERIFY(codes.isEmpty());
     }
@@ -139,17 +143,16 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("members");
-        QTest::newRow("found") << "u2" << 200
-                               << QByteArray(R"({"_id":"u2","name":"Bo","visible":false})") << true
-                               << "Bo"
-                               << "u1//, u2/Bo/s-new";
-        QTest::newRow("failed") << "u2" << 500 << QByteArray() << false << ""
-                                << "u1//, //s-new";
-        QTest::newRow("wrong shape") << "u2" << 200 << QByteArray(R"([{"_id":"u2"}])") << true << ""
-                                     << "u1//, //s-new";
-        QTest::newRow("no member")
-            << "u7" << 200 << QByteArray(R"({"_id":"u7","name":"Cy"})") << true << "Cy"
-            << "u1//, u2/Old/s-old";
+        const auto row = [](const char *name, const QString &id, int status, const QByteArray &body,
+                            bool ok, const QString &userName, const QString &members) {
+            QTest::newRow(name) << id << status << body << ok << userName << members;
+        };
+        row("found", "u2", 200, R"({"_id":"u2","name":"Bo","visible":false})", true, "Bo",
+            "u1//, u2/Bo/s-new");
+        row("failed", "u2", 500, "", false, "", "u1//, //s-new");
+        row("wrong shape", "u2", 200, R"([{"_id":"u2"}])", true, "", "u1//, //s-new");
+        row("no member", "u7", 200, R"({"_id":"u7","name":"Cy"})", true, "Cy",
+            "u1//, u2/Old/s-old");
     }
     void refreshedUserUpdatesTheCachedMember()
     {
@@ -196,20 +199,6 @@ private slots:
 
         m_server.on("POST", apiPath("account-service/members"), ScriptedReply::text("", 403));
         QVERIFY(!facade()->verifyUser("h1", "u2", 3));
-    }
-
-    void onlyTheSeedingRequestsTouchTheServerAddress()
-    {
-        GetSoftCache()->setServerAddress(m_server.address());
-        m_server.on("GET", apiPath("account-service/system/profile/countryCodes"),
-                    ScriptedReply::json(QJsonObject()));
-        VHBaseApi::GetInstance().setIp(QString());
-        VHUser user;
-        facade()->getUser("u1", user, true);
-        QCOMPARE(VHBaseApi::GetInstance().getIp(), QString());
-        QStringList codes;
-        QVERIFY(facade()->getCountryCodes(codes));
-        QCOMPARE(VHBaseApi::GetInstance().getIp(), m_server.address());
     }
 
 private:

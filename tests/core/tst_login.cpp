@@ -54,32 +54,23 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("userId");
-        QTest::newRow("user") << 200 << QByteArray(R"({"_id":"u9","visible":false})") << 0 << "kept"
-                              << "u9";
-        QTest::newRow("refused with code and message")
-            << 400 << QByteArray(R"({"code":1003,"message":"wrong password"})") << 1003
-            << "wrong password"
-            << "old";
-        QTest::newRow("refused without code") << 400 << QByteArray(R"({"other":1})") << 0 << ""
-                                              << "old";
-        QTest::newRow("400 without body") << 400 << QByteArray() << -1 << "kept"
-                                          << "old";
-        QTest::newRow("400 with a non-object body") << 400 << QByteArray("[1]") << -1 << "kept"
-                                                    << "old";
-        QTest::newRow("401") << 401 << QByteArray(R"({"code":5,"message":"no"})") << -1 << "kept"
-                             << "old";
-        QTest::newRow("500") << 500 << QByteArray(R"({"code":5})") << -1 << "kept"
-                             << "old";
-        QTest::newRow("success without id") << 200 << QByteArray(R"({"name":"x"})") << -1 << "kept"
-                                            << "";
-        QTest::newRow("empty success") << 200 << QByteArray() << -1 << "kept"
-                                       << "old";
-        QTest::newRow("not json") << 200 << QByteArray("<html>") << -1 << "kept"
-                                  << "old";
-        QTest::newRow("id of the wrong type") << 200 << QByteArray(R"({"_id":7})") << -1 << "kept"
-                                              << "";
-        QTest::newRow("nothing listens") << 0 << QByteArray() << -1 << "kept"
-                                         << "old";
+        const auto row = [](const char *name, int status, const QByteArray &body, int result,
+                            const QString &message, const QString &userId) {
+            QTest::newRow(name) << status << body << result << message << userId;
+        };
+        row("user", 200, R"({"_id":"u9","visible":false})", 0, "kept", "u9");
+        row("refused with code and message", 400, R"({"code":1003,"message":"wrong password"})",
+            1003, "wrong password", "old");
+        row("refused without code", 400, R"({"other":1})", 0, "", "old");
+        row("400 without body", 400, "", -1, "kept", "old");
+        row("400 with a non-object body", 400, "[1]", -1, "kept", "old");
+        row("401", 401, R"({"code":5,"message":"no"})", -1, "kept", "old");
+        row("500", 500, R"({"code":5})", -1, "kept", "old");
+        row("success without id", 200, R"({"name":"x"})", -1, "kept", "");
+        row("empty success", 200, "", -1, "kept", "old");
+        row("not json", 200, "<html>", -1, "kept", "old");
+        row("id of the wrong type", 200, R"({"_id":7})", -1, "kept", "");
+        row("nothing listens", 0, "", -1, "kept", "old");
     }
     void loginResults()
     {

@@ -162,17 +162,6 @@ private slots:
         QVERIFY(!Exchange::get(url(Service::Account, "l")).appendList(users, parseUser));
         QCOMPARE(users.size(), 3);
     }
-
-    void jsonBodiesAreCompactWithTheirType()
-    {
-        m_server.on("POST", apiPath("model-service/printRecords"),
-                    ScriptedReply::json(QJsonObject()));
-        Exchange::post(url(Service::Model, "printRecords"),
-                       QJsonArray{QJsonObject{{"a", 1}}, QJsonObject{{"b", "x"}}});
-        const RecordedRequest seen = m_server.lastRequest();
-        QCOMPARE(seen.body, QByteArray(R"([{"a":1},{"b":"x"}])"));
-        QCOMPARE(seen.headers.value("content-type"), QByteArray("application/json"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRequestFrame)
