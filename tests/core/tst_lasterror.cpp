@@ -9,8 +9,6 @@
 #include "core/platform/exchangefailure.h"
 
 #include <QNetworkProxy>
-#include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(VHError::Kind)
@@ -305,31 +303,6 @@ private slots:
         QVERIFY(VHPrimaryData::instance()->getUser(QStringLiteral("u9"), user, false));
         QCOMPARE(VHPrimaryData::instance()->lastError(), failure);
         QCOMPARE(m_server.requestCount(), 1);
-    }
-
-    void uploadReportsProgressAndRefusal()
-    {
-        m_server.on("POST", apiPath(QStringLiteral("model-service/models/dng")),
-                    ScriptedReply::text(QByteArray(), 413));
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        file.write(QByteArray(256 * 1024, 'd'));
-        file.flush();
-
-        QSignalSpy progress(&NetworkManager::instance(), &NetworkManager::uploadProgress);
-        VHUploadDNG upload;
-        upload.filePath = file.fileName();
-        upload.projectId = QStringLiteral("p1");
-        QVERIFY(!VHPrimaryData::instance()->uploadModelDNG(upload));
-
-        const VHError error = VHPrimaryData::instance()->lastError();
-        QCOMPARE(error.kind, VHError::Kind::Http);
-        QCOMPARE(error.httpStatus, 413);
-        QCOMPARE(error.method, QStringLiteral("POST"));
-        QVERIFY(!progress.isEmpty());
-        const QList<QVariant> last = progress.last();
-        QCOMPARE(last.at(0).toLongLong(), last.at(1).toLongLong());
-        QVERIFY(last.at(1).toLongLong() >= file.size());
     }
 
 private:

@@ -15,6 +15,8 @@
 
 #include <atomic>
 
+Q_DECLARE_METATYPE(VHError::Kind)
+
 // The client-side services: backend address, settings cache, general helpers,
 // uploads, the non-blocking GET, the session's cookies and the replies of the
 // transport's backend (the suite runs once over each).
@@ -308,15 +310,26 @@ private slots:
         QCOMPARE(m_server.requestCount(), 1);
     }
 
+    // A reply announces its head once, then its body, then its end. libcurl
+    // takes compressed replies and decodes them; Qt's backend asks for plain
+    // ones, since Qt would inflate a compressed reply out of reach of the
+    // size limit.
     void replyAnnouncesHeadersThenBodyThenEnd()
     {
-        ScriptedReply scripted = ScriptedReply::json(QJsonObject{{"a", 1}});
+        QByteArray body = "[";
+        for (int i = 0; i < 500; ++i)
+            body += "{\"name\":\"floor " + QByteArray::number(i) + "\"},";
+        body += "{}]";
+        ScriptedReply scripted = ScriptedReply::text(body);
+        scripted.contentType = "application/json";
         scripted.headers.append(qMakePair(QByteArray("X-Part"), QByteArray("a")));
         scripted.headers.append(qMakePair(QByteArray("X-Part"), QByteArray("b")));
         m_server.on("GET", "/v1/meta", scripted);
         QNetworkReply *reply = get("/v1/meta");
         QStringList events;
+        QByteArray encoding;
         connect(reply, &QNetworkReply::metaDataChanged, this, [&] {
+            encoding = reply->rawHeader("Content-Encoding");
             const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             events
                 << QStringLiteral("headers %1 %2 %3 %4 %5")
@@ -331,27 +344,8 @@ private slots:
         QTRY_VERIFY(events.size() >= 3 && events.last().startsWith("end"));
         events.removeDuplicates();
         QCOMPARE(events, (QStringList{"headers int 200 OK a, b application/json", "body",
-                                      "end {\"a\":1}"}));
-    }
-
-    // libcurl takes compressed replies and decodes them; Qt's backend asks
-    // for plain ones, since Qt would inflate a compressed reply out of reach
-    // of the size limit.
-    void repliesArriveDecoded()
-    {
-        QByteArray body = "[";
-        for (int i = 0; i < 500; ++i)
-            body += "{\"name\":\"floor " + QByteArray::number(i) + "\"},";
-        body += "{}]";
-        m_server.on("GET", "/v1/big", ScriptedReply::text(body));
-        QNetworkReply *reply = get("/v1/big");
-        QByteArray encoding;
-        connect(reply, &QNetworkReply::metaDataChanged, this,
-                [&] { encoding = reply->rawHeader("Content-Encoding"); });
-        NetworkEventLoop loop(reply);
-        loop.exec();
+                                      "end " + QString(body)}));
         QCOMPARE(encoding.isEmpty(), !curlBackend());
-        QCOMPARE(loop.body(), body);
     }
 
     void cancellingEndsAReplyAtAnyMoment_data()
@@ -410,31 +404,46 @@ private slots:
     }
 
     // Once the file is sent, the answer has the time-out of any exchange,
-    // however the server dribbles it out. Either reply would make the upload
-    // succeed seconds later.
-    void uploadReplyHasTheTimeout_data()
+    // however the server dribbles it out (either reply would make the upload
+    // succeed seconds later); a refusal is reported with its status. Progress
+    // reaches the whole form either way.
+    void uploadFailures_data()
     {
+        QTest::addColumn<int>("status");
         QTest::addColumn<int>("delayMs");
         QTest::addColumn<int>("trickleMs");
-        QTest::newRow("server silent") << 3000 << 0;
-        QTest::newRow("reply one byte every 100 ms") << 0 << 100;
+        QTest::addColumn<VHError::Kind>("kind");
+        QTest::newRow("server silent") << 201 << 3000 << 0 << VHError::Kind::TimedOut;
+        QTest::newRow("reply one byte every 100 ms") << 201 << 0 << 100 << VHError::Kind::TimedOut;
+        QTest::newRow("413") << 413 << 0 << 0 << VHError::Kind::Http;
     }
-    void uploadReplyHasTheTimeout()
+    void uploadFailures()
     {
+        QFETCH(int, status);
         QFETCH(int, delayMs);
         QFETCH(int, trickleMs);
+        QFETCH(VHError::Kind, kind);
         QTemporaryFile file;
         QVERIFY(fill(file, QByteArray(100000, 'd')));
-        ScriptedReply slow = ScriptedReply::json(QJsonObject{{"_id", QString(40, 'm')}}, 201);
+        ScriptedReply slow = ScriptedReply::json(QJsonObject{{"_id", QString(40, 'm')}}, status);
         slow.delayMs = delayMs;
         slow.trickleMs = trickleMs;
         m_server.on("POST", apiPath("model-service/models/dng"), slow);
         NetworkManager::instance().setTimeout(400);
+        QSignalSpy progress(&NetworkManager::instance(), &NetworkManager::uploadProgress);
         VHUploadDNG upload;
         upload.filePath = file.fileName();
         QVERIFY(!VHPrimaryData::instance()->uploadModelDNG(upload));
-        QCOMPARE(VHPrimaryData::instance()->lastError().kind, VHError::Kind::TimedOut);
+        const VHError error = VHPrimaryData::instance()->lastError();
+        QCOMPARE(error.kind, kind);
+        QCOMPARE(error.method, QString("POST"));
+        if (kind == VHError::Kind::Http)
+            QCOMPARE(error.httpStatus, 413);
         QCOMPARE(m_server.lastRequest().formFields.value("file"), QByteArray(100000, 'd'));
+        QVERIFY(!progress.isEmpty());
+        const QList<QVariant> last = progress.last();
+        QCOMPARE(last.at(0).toLongLong(), last.at(1).toLongLong());
+        QVERIFY(last.at(1).toLongLong() >= file.size());
     }
 
     // A file's name cannot end its part's header: quotes and line breaks
