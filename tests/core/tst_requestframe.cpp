@@ -101,17 +101,18 @@ private slots:
         QTest::addColumn<int>("objectKeys");
         QTest::addColumn<int>("listSize");
         QTest::addColumn<int>("arraySize");
-        QTest::newRow("object") << QByteArray(R"({"a":1,"b":2})") << 2 << 0 << 0;
-        QTest::newRow("array of objects and others")
-            << QByteArray(R"([{"a":1},2,{"b":2},"x"])") << 0 << 2 << 4;
-        QTest::newRow("records under data")
-            << QByteArray(R"({"data":[{"a":1},{"b":1}]})") << 1 << 2 << 0;
-        QTest::newRow("data that is not an array")
-            << QByteArray(R"({"data":{"a":1}})") << 1 << 0 << 0;
-        QTest::newRow("not json") << QByteArray("<html>") << 0 << 0 << 0;
-        QTest::newRow("truncated json") << QByteArray(R"([{"a":1},{"b")") << 0 << 0 << 0;
-        QTest::newRow("empty") << QByteArray() << 0 << 0 << 0;
-        QTest::newRow("scalar") << QByteArray("42") << 0 << 0 << 0;
+        const auto row = [](const char *name, const QByteArray &body, int keys, int records,
+                            int values) {
+            QTest::newRow(name) << body << keys << records << values;
+        };
+        row("object", R"({"a":1,"b":2})", 2, 0, 0);
+        row("array of objects and others", R"([{"a":1},2,{"b":2},"x"])", 0, 2, 4);
+        row("records under data", R"({"data":[{"a":1},{"b":1}]})", 1, 2, 0);
+        row("data that is not an array", R"({"data":{"a":1}})", 1, 0, 0);
+        row("not json", "<html>", 0, 0, 0);
+        row("truncated json", R"([{"a":1},{"b")", 0, 0, 0);
+        row("empty", "", 0, 0, 0);
+        row("scalar", "42", 0, 0, 0);
     }
     void replyViews()
     {
@@ -134,12 +135,11 @@ private slots:
         user.id = QStringLiteral("old");
         user.visible = false;
         user.structureId = QStringLiteral("s");
-        const bool ok = Exchange::get(url(Service::Account, "users/%1", QStringLiteral("u")))
-                            .readObject(user, parseUser);
-        QVERIFY(!ok);
-        QCOMPARE(user.id, QString());
-        QCOMPARE(user.visible, true);
-        QCOMPARE(user.structureId, QStringLiteral("s"));
+        QVERIFY(!Exchange::get(url(Service::Account, "users/u")).readObject(user, parseUser));
+        // What the reader sets is reset; the rest stays.
+        VHUser expected;
+        expected.structureId = QStringLiteral("s");
+        QCOMPARE(user, expected);
     }
 
     void aListRequestAppendsInReplyOrder()
