@@ -18,8 +18,8 @@
 Q_DECLARE_METATYPE(VHError::Kind)
 
 // The client-side services: backend address, settings cache, general helpers,
-// uploads, the non-blocking GET, the session's cookies and the replies of the
-// transport's backend (the suite runs once over each).
+// uploads, the session's cookies and the replies of the transport's backend
+// (the suite runs once over each).
 class TestPlatform : public FacadeTest
 {
     Q_OBJECT
@@ -132,35 +132,6 @@ private slots:
         QJsonObject changed{{"a", 1}, {"b", "y"}, {"c", true}, {"d", QJsonArray{1, 2}}, {"e", 0}};
         VHPub::removeCommonJsonValue(old, changed);
         QCOMPARE(changed, (QJsonObject{{"b", "y"}, {"d", QJsonArray{1, 2}}, {"e", 0}}));
-    }
-
-    void asyncGetDeliversEveryBodyWhileItLives()
-    {
-        m_server.on("GET", "/a", ScriptedReply::text("hello"));
-        m_server.on("GET", "/b", ScriptedReply::text("gone", 404));
-        AsyncNetManager manager;
-        QSignalSpy spy(&manager, &AsyncNetManager::netComplete);
-        QVERIFY(manager.isFinished());
-        manager.get(m_server.address() + "/a");
-        QVERIFY(!manager.isFinished());
-        QVERIFY(spy.wait(2000));
-        QCOMPARE(spy.takeFirst().at(0).toByteArray(), QByteArray("hello"));
-        QVERIFY(manager.isFinished());
-        manager.get(m_server.address() + "/b");
-        QVERIFY(spy.wait(2000));
-        QCOMPARE(spy.takeFirst().at(0).toByteArray(), QByteArray("gone"));
-
-        // A manager destroyed while it waits stays quiet.
-        ScriptedReply slow = ScriptedReply::text("late");
-        slow.delayMs = 300;
-        m_server.on("GET", "/slow", slow);
-        int late = 0;
-        auto *doomed = new AsyncNetManager;
-        connect(doomed, &AsyncNetManager::netComplete, this, [&] { ++late; });
-        doomed->get(m_server.address() + "/slow");
-        delete doomed;
-        QTest::qWait(500);
-        QCOMPARE(late, 0);
     }
 
     // Untrusted by default: the "none" row below and the failure kinds.
