@@ -134,35 +134,21 @@ private slots:
         QCOMPARE(changed, (QJsonObject{{"b", "y"}, {"d", QJsonArray{1, 2}}, {"e", 0}}));
     }
 
-    // Untrusted by default: the "none" row below and the failure kinds.
-    void httpsTrustsAddedAuthorities()
-    {
-        // TLS handshakes are slow under the sanitizers on a loaded machine.
-        SKIP_TLS_UNDER_WINE();
-        NetworkManager::instance().setTimeout(60000);
-        TestServer secure(TestServer::Scheme::Https);
-        secure.on("GET", "/v1/touch", ScriptedReply::json(QJsonObject()));
-        NetworkManager::instance().addCaCertificates(
-            QSslCertificate::fromPath(TestServer::caCertificatePath()));
-        NetworkEventLoop trusted(NetworkManager::instance().get(secure.address() + "/v1/touch"));
-        trusted.exec();
-        QVERIFY2(trusted.isSuccessful(), QByteArray::number(trusted.error()));
-        QCOMPARE(secure.requestCount(), 1);
-    }
-
-    // The authorities OpenSSL and curl users name in the environment are
-    // trusted beside the system's, by a process that reads them at its start.
-    void httpsTrustsAuthoritiesFromTheEnvironment_data()
+    // Authorities added in code, and those OpenSSL and curl users name in
+    // the environment, are trusted beside the system's. The environment is
+    // read once, at a process's start: each row runs a process of its own.
+    void httpsTrustsAddedAuthorities_data()
     {
         QTest::addColumn<QString>("variable");
         QTest::addColumn<bool>("folder");
         QTest::newRow("none") << QString() << false;
+        QTest::newRow("addCaCertificates") << "addCaCertificates" << false;
         QTest::newRow("SSL_CERT_FILE") << "SSL_CERT_FILE" << false;
         QTest::newRow("CURL_CA_BUNDLE") << "CURL_CA_BUNDLE" << false;
         QTest::newRow("SSL_CERT_DIR") << "SSL_CERT_DIR" << true;
     }
 
-    void httpsTrustsAuthoritiesFromTheEnvironment()
+    void httpsTrustsAddedAuthorities()
     {
         QFETCH(QString, variable);
         QFETCH(bool, folder);
@@ -181,13 +167,15 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"SSL_CERT_FILE", "SSL_CERT_DIR", "CURL_CA_BUNDLE"})
             environment.remove(QLatin1String(name));
-        if (!variable.isEmpty())
+        QStringList arguments{secure.address() + "/v1/touch"};
+        if (variable == "addCaCertificates")
+            arguments << authorities.filePath("site-ca.pem");
+        else if (!variable.isEmpty())
             environment.insert(variable,
                                folder ? authorities.path() : authorities.filePath("site-ca.pem"));
         probe.setProcessEnvironment(environment);
         probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        probe.start(QCoreApplication::applicationDirPath() + "/httpsprobe",
-                    {secure.address() + "/v1/touch"});
+        probe.start(QCoreApplication::applicationDirPath() + "/httpsprobe", arguments);
         QVERIFY(probe.waitForFinished(120000));
         QCOMPARE(probe.exitCode(), variable.isEmpty() ? 1 : 0);
         QCOMPARE(secure.requestCount(), variable.isEmpty() ? 0 : 1);
