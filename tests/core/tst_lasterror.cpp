@@ -64,9 +64,7 @@ public:
         ProxyUnreachable,
         ProxyWantsCredentials,
         ProxyWantsCredentialsForTunnel,
-        TooLarge,
-        ServerRefuses,
-        NotJson,
+        Answered, // the server answers with the row's reply
         ArrayForObject,
         ConnectionReset,
     };
@@ -115,10 +113,11 @@ private slots:
         QTest::addColumn<int>("httpStatus");
         // The whole detail for a certificate; a part of it otherwise.
         QTest::addColumn<QString>("detail");
+        QTest::addColumn<QByteArray>("reply");
         using K = VHError::Kind;
         const auto row = [](const char *name, Fault fault, K kind, int status = 0,
-                            const QString &detail = QString()) {
-            QTest::newRow(name) << fault << kind << status << detail;
+                            const QString &detail = QString(), const QByteArray &reply = "") {
+            QTest::newRow(name) << fault << kind << status << detail << reply;
         };
         row("nothing listens", Fault::ConnectionRefused, K::ConnectionRefused);
         row("unknown host", Fault::HostNotFound, K::HostNotFound);
@@ -133,9 +132,11 @@ private slots:
             407);
         row("proxy asks for credentials to open a tunnel", Fault::ProxyWantsCredentialsForTunnel,
             K::ProxyAuthentication);
-        row("413 without a body", Fault::TooLarge, K::Http, 413);
-        row("400 with the server's code and message", Fault::ServerRefuses, K::Server, 400);
-        row("200 that is not JSON", Fault::NotJson, K::BadReply, 200, "not JSON");
+        row("413 without a body", Fault::Answered, K::Http, 413);
+        row("400 with the server's code and message", Fault::Answered, K::Server, 400, "",
+            QJsonDocument(QJsonObject{{"code", 40000}, {"message", kRefusal}}).toJson());
+        row("200 that is not JSON", Fault::Answered, K::BadReply, 200, "not JSON",
+            "<html>gateway</html>");
         row("200 with an array for an object", Fault::ArrayForObject, K::BadReply, 200,
             "array where an object was expected");
         row("connection reset", Fault::ConnectionReset, K::Network);
@@ -147,6 +148,7 @@ private slots:
         QFETCH(VHError::Kind, kind);
         QFETCH(int, httpStatus);
         QFETCH(QString, detail);
+        QFETCH(QByteArray, reply);
 
         if (fault == Fault::HostNotFound && !m_isolated)
             QSKIP("needs a network namespace of its own, so that no name server is asked");
@@ -205,17 +207,14 @@ private slots:
             root = QStringLiteral("%1://vh-server.test")
                        .arg(fault == Fault::ProxyWantsCredentials ? "http" : "https");
             break;
-        case Fault::TooLarge:
-            m_server.on("GET", path, ScriptedReply::text(QByteArray(), 413));
+        case Fault::Answered: {
+            // The server's refusal comes as JSON; the other answers as plain text.
+            ScriptedReply answer = ScriptedReply::text(reply, httpStatus);
+            if (kind == VHError::Kind::Server)
+                answer.contentType = "application/json";
+            m_server.on("GET", path, answer);
             break;
-        case Fault::ServerRefuses:
-            m_server.on(
-                "GET", path,
-                ScriptedReply::json(QJsonObject{{"code", 40000}, {"message", kRefusal}}, 400));
-            break;
-        case Fault::NotJson:
-            m_server.on("GET", path, ScriptedReply::text("<html>gateway</html>"));
-            break;
+        }
         case Fault::ArrayForObject:
             m_server.on("GET", path, ScriptedReply::json(QJsonArray{QJsonObject{{"_id", "u7"}}}));
             break;
@@ -246,7 +245,7 @@ private slots:
         QCOMPARE(ok, kind == VHError::Kind::BadReply);
         QCOMPARE(error.kind, kind);
         QCOMPARE(error.httpStatus, httpStatus);
-        const bool refused = fault == Fault::ServerRefuses;
+        const bool refused = kind == VHError::Kind::Server;
         QCOMPARE(error.serverCode, refused ? 40000 : 0);
         QCOMPARE(error.serverMessage, refused ? kRefusal : QString());
         QCOMPARE(error.method, QStringLiteral("GET"));
