@@ -37,11 +37,6 @@ struct Operation
     QList<QPair<QByteArray, QString>> oddBodies;
 };
 
-QMap<QString, VHModel> &models()
-{
-    return facadeState().m_models;
-}
-
 QString flag(bool ok)
 {
     return ok ? QStringLiteral("true") : QStringLiteral("false");
@@ -111,9 +106,10 @@ QList<Operation> operations()
          "model-service/models/m",
          "{}",
          [] {
-             models() = {{QStringLiteral("m"), VHModel()}};
+             facadeState().m_models = {{QStringLiteral("m"), VHModel()}};
              const bool ok = VHPrimaryData::instance()->deleteModel(QStringLiteral("m"));
-             return flag(ok) + (models().contains("m") ? " cache kept" : " cache lost");
+             return flag(ok) +
+                    (facadeState().m_models.contains("m") ? " cache kept" : " cache lost");
          },
          {"true cache kept", "false cache kept", "true cache kept"},
          {{"\xff", "true cache kept"},
