@@ -1,5 +1,5 @@
-#include "facadetest.h"
 #include "facadeprobe.h"
+#include "facadetest.h"
 #include "testserver.h"
 
 #include "VHPlatform.h"
@@ -7,36 +7,6 @@
 
 #include <QTimer>
 #include <QtTest>
-
-struct ReentrancyFields;
-template<> struct VHPrimaryDataProbe<ReentrancyFields>
-{
-    static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
-    static QList<VHUser> &projectMembers() { return facadeState().m_projectMembers; }
-    static QMap<QString, VHModel> &models() { return facadeState().m_models; }
-    static QMap<QString, VHProject> &projects() { return facadeState().m_projects; }
-};
-using Probe = VHPrimaryDataProbe<ReentrancyFields>;
-
-namespace {
-
-VHUser member(const char *id, const char *name)
-{
-    VHUser user;
-    user.id = QString::fromLatin1(id);
-    user.name = QString::fromLatin1(name);
-    return user;
-}
-
-QStringList summary(const QList<VHUser> &users)
-{
-    QStringList lines;
-    for (const VHUser &user : users)
-        lines << user.id + '/' + user.name;
-    return lines;
-}
-
-} // namespace
 
 // The client's own slots may call the facade while an earlier request waits
 // in its local event loop.
@@ -62,8 +32,11 @@ private slots:
         m_server.on("DELETE", apiPath("model-service/models/m"),
                     ScriptedReply::json(QJsonObject()));
 
-        Probe::projectMembers() = {member("u", "seeded")};
-        Probe::models().insert("m", VHModel());
+        VHPrimaryDataPrivate &state = facadeState();
+        state.m_projectMembers = {VHUser()};
+        state.m_projectMembers[0].id = "u";
+        state.m_projectMembers[0].name = "seeded";
+        state.m_models.insert("m", VHModel());
         VHPrimaryData *facade = VHPrimaryData::instance();
         QList<VHProject> innerProjects;
         bool innerRan = false;
@@ -88,10 +61,12 @@ private slots:
         // Inner first: the reloaded list's member is refreshed by the outer reply.
         const QStringList outerFirst{"u/listed", "v/"};
         const QStringList innerFirst{"u/outer", "v/"};
-        const QStringList members_ = summary(Probe::projectMembers());
+        QStringList members_;
+        for (const VHUser &member : state.m_projectMembers)
+            members_ << member.id + '/' + member.name;
         QVERIFY2(members_ == outerFirst || members_ == innerFirst, qPrintable(members_.join(',')));
-        QVERIFY(Probe::models().isEmpty());
-        QVERIFY(Probe::projects().contains("p2"));
+        QVERIFY(state.m_models.isEmpty());
+        QVERIFY(state.m_projects.contains("p2"));
         QCOMPARE(m_server.requestCount(), 5);
     }
 };

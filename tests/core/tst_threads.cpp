@@ -21,40 +21,6 @@ void keepWarnings(QtMsgType type, const QMessageLogContext &, const QString &mes
     g_warnings.append(message);
 }
 
-// An update check made and run in a thread of its own, with its own event
-// loop, as a client's worker would; the thread ends once the check reports.
-class WorkerCheck
-{
-public:
-    WorkerCheck()
-    {
-        QObject::connect(&m_thread, &QThread::started, [this] {
-            auto *check = new AsyncCheckUpdate;
-            QObject::connect(check, &AsyncCheckUpdate::checkUpdateFinish, check,
-                             [this, check](const QList<UpdateInfo> &builds) {
-                                 for (const UpdateInfo &build : builds)
-                                     m_builds.append(build.id);
-                                 m_reported = true;
-                                 check->deleteLater();
-                                 QThread::currentThread()->quit();
-                             });
-            check->checkUpdate();
-        });
-        m_thread.start();
-    }
-    ~WorkerCheck() { finish(); }
-
-    // Waits for the thread to end; what it saw is readable afterwards.
-    bool finish() { return m_thread.wait(10000); }
-    bool reported() const { return m_reported; }
-    QStringList builds() const { return m_builds; }
-
-private:
-    QThread m_thread;
-    QStringList m_builds;
-    bool m_reported = false;
-};
-
 } // namespace
 
 // Transport objects work in whichever thread uses them: an update check in a
@@ -96,13 +62,30 @@ private slots:
 
         if (mainFirst)
             QVERIFY(mainThreadCall());
-        WorkerCheck worker;
+        // An update check made and run in a thread of its own, with its own
+        // event loop, as a client's worker would; the thread ends once the
+        // check reports.
+        QThread worker;
+        QStringList builds{"not reported"};
+        connect(&worker, &QThread::started, [&builds] {
+            auto *check = new AsyncCheckUpdate;
+            connect(check, &AsyncCheckUpdate::checkUpdateFinish, check,
+                    [&builds, check](const QList<UpdateInfo> &found) {
+                        builds.clear();
+                        for (const UpdateInfo &build : found)
+                            builds.append(build.id);
+                        check->deleteLater();
+                        QThread::currentThread()->quit();
+                    });
+            check->checkUpdate();
+        });
+        worker.start();
+        const auto joined = qScopeGuard([&worker] { worker.wait(10000); });
         // Both at once: the main thread waits for its reply while the
         // worker's check is under way.
         QVERIFY(mainThreadCall());
-        QVERIFY(worker.finish());
-        QVERIFY(worker.reported());
-        QCOMPARE(worker.builds(), QStringList{"b1"});
+        QVERIFY(worker.wait(10000));
+        QCOMPARE(builds, QStringList{"b1"});
         QVERIFY(mainThreadCall());
 
         const QMutexLocker lock(&g_warningsMutex);
