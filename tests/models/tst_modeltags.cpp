@@ -1,5 +1,5 @@
+#include "facadeprobe.h"
 #include "facadetest.h"
-#include "modelprobe.h"
 #include "recordtext.h"
 #include "testserver.h"
 
@@ -54,20 +54,20 @@ private slots:
         QFETCH(int, tagsStatus);
         QFETCH(QByteArray, types);
         QFETCH(QStringList, tags);
-        ModelProbe::tagTypeByTagId().insert("old", "O");
-        ModelProbe::tags().append(VHModelTag());
+        facadeState().m_tagTypeByTagId.insert("old", "O");
+        facadeState().m_modelTags.append(VHModelTag());
         m_server.on("GET", typesPath,
                     ScriptedReply::text(typesStatus == 200 ? typesReply : "oops", typesStatus));
         m_server.on("GET", tagsPath,
                     ScriptedReply::text(tagsStatus == 200 ? tagsReply : "oops", tagsStatus));
         QCOMPARE(facade().initModelTags(), typesStatus == 200 && tagsStatus == 200);
         QCOMPARE(m_server.lastRequest().rawQuery, QString("auth=read"));
-        QCOMPARE(ModelProbe::tagTypes(), records<VHModelTagType>(types));
-        QCOMPARE(idsOf(ModelProbe::tags()), tags);
+        QCOMPARE(facadeState().m_modelTagTypes, records<VHModelTagType>(types));
+        QCOMPARE(idsOf(facadeState().m_modelTags), tags);
         // A later tag of the same id wins.
         const bool tagsRead = !tags.isEmpty();
         const StringMap typeByTag{{"t1", "A"}, {"t2", "A"}, {"t3", "Z"}, {"t4", "B"}};
-        QCOMPARE(ModelProbe::tagTypeByTagId(), tagsRead ? typeByTag : StringMap());
+        QCOMPARE(facadeState().m_tagTypeByTagId, tagsRead ? typeByTag : StringMap());
         QCOMPARE(facade().getModelTagNameById("t1"), QString(tagsRead ? "Walls again" : ""));
     }
 
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(m_server.requestCount(), 2);
         QCOMPARE(model.mapModelTag,
                  (StringMap{{"earlier", "e1"}, {"A", "t2"}, {"B", "t4"}, {"", "x2"}}));
-        QCOMPARE(ModelProbe::tagTypeByTagId().value("x1", "absent"), QString());
+        QCOMPARE(facadeState().m_tagTypeByTagId.value("x1", "absent"), QString());
 
         // Once loaded, the index is built from memory.
         facade().fillModelMapModelTag(model);
@@ -99,7 +99,7 @@ private slots:
         model.tags = QStringList{"t1"};
         facade().fillModelMapModelTag(model);
         QCOMPARE(model.mapModelTag, (StringMap{{"", "t1"}}));
-        QCOMPARE(ModelProbe::tagTypeByTagId(), (StringMap{{"t1", ""}}));
+        QCOMPARE(facadeState().m_tagTypeByTagId, (StringMap{{"t1", ""}}));
         facade().fillModelMapModelTag(model);
         QCOMPARE(m_server.requestCount(), 2);
         // The lists stay empty, so the look-ups that test them load again.
@@ -159,8 +159,8 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(bool, canEdit);
         QFETCH(QStringList, questions);
-        ModelProbe::canEditModel() = true;
-        ModelProbe::tagEditRights().insert("t9", false);
+        facadeState().m_canEditModel = true;
+        facadeState().m_tagEditRights.insert("t9", false);
         m_server.on("GET", authPath, ScriptedReply::text(reply, status));
         QCOMPARE(facade().initModelAuth(), status == 200);
         QCOMPARE(m_server.lastRequest().rawQuery, QString("key=edit"));
