@@ -14,7 +14,7 @@ const QString tagsPath = apiPath("model-service/projects/p1/model_tags");
 const QString authPath = apiPath("model-service/projects/p1/auth");
 
 const QByteArray typesReply =
-    R"([{"_id":"A","name":"Discipline"},{"_id":"B","default":true},{"_id":"C"}])";
+    R"([{"_id":"A","name":"Discipline"},{"_id":"B","default":true},{"_id":"C","tags":[{"_id":"t1"}]}])";
 const QByteArray tagsReply = R"([{"_id":"t1","name":"Walls","type":"B"},
     {"_id":"t2","name":"Floors","type":"A"},{"_id":"t3","name":"Loose","type":"Z"},
     {"_id":"t4","name":"Roofs","type":"B"},{"_id":"t1","name":"Walls again","type":"A"}])";
@@ -26,8 +26,9 @@ class TestModelTags : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    // Types lead with the default ones and gather their tags; whatever arrived
-    // replaces the state, also after a failed read.
+    // Types lead with the default ones and gather their tags (a type's own
+    // list is not read); whatever arrived replaces the state, also after a
+    // failed read.
     void initModelTags_data()
     {
         QTest::addColumn<int>("typesStatus");
