@@ -30,13 +30,19 @@ class TestProjects : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    // Each row parses into a record that already holds every field, so a
-    // member the reply lacks shows as its default.
-    void parseProject_data()
+    // Each row parses into a record that already holds values. Members: the
+    // phone number and signature are never read, the names only from a
+    // non-empty user. A request's user keeps its structure, signature and
+    // visibility.
+    void parse_data()
     {
+        QTest::addColumn<ParseCheck>("check");
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("every member") << QByteArray(R"({
+        const ParseCheck project = parsing(::parseProject, R"({"id":"old","name":"n",
+            "pictures":["f0"],"city":"Paris","road":"r","adminIds":["a"],"platforms":["p"],
+            "status":4,"duration":9,"startAt":"2020-01-01T00:00:00.000Z","updateBy":"x"})");
+        QTest::newRow("project, every member") << project << QByteArray(R"({
             "_id":"p9","name":"Tower","sortName":"T","description":"high",
             "enterpriseId":"e1","circleId":"c1","location":"Berlin","paymentId":"pay1",
             "pictures":[{"fileId":"f1","url":"x"},{"fileId":"f2"}],
@@ -45,8 +51,7 @@ private slots:
             "startAt":"2026-01-01T08:00:00.000Z","endAt":"2026-01-02T09:00:00.500Z",
             "expireAt":"2026-01-03T10:00:00.000Z","createAt":"2026-01-04T11:00:00.000Z",
             "createBy":"u1","updateAt":"2026-01-05T12:00:00.000Z","updateBy":"u2",
-            "payment":{"plan":"gold"}})")
-                                      << QByteArray(R"({
+            "payment":{"plan":"gold"}})") << QByteArray(R"({
             "id":"p9","name":"Tower","sortName":"T","description":"high",
             "enterpriseId":"e1","circleId":"c1","location":"Berlin","paymentId":"pay1",
             "pictures":["f1","f2"],"state":"DE","province":"BE","city":"Berlin","area":"Mitte",
@@ -54,23 +59,83 @@ private slots:
             "duration":30,"startAt":"2026-01-01T08:00:00.000Z","endAt":"2026-01-02T09:00:00.500Z",
             "expireAt":"2026-01-03T10:00:00.000Z","createAt":"2026-01-04T11:00:00.000Z",
             "createBy":"u1","updateAt":"2026-01-05T12:00:00.000Z","updateBy":"u2"})");
-        QTest::newRow("empty object") << QByteArray("{}") << QByteArray("{}");
-        QTest::newRow("picture without file id, address with some members")
-            << QByteArray(R"({"pictures":[{"fileId":"a"},{"url":"b"},{"fileId":"c"},"d"],
+        QTest::newRow("project, empty object") << project << QByteArray("{}") << QByteArray("{}");
+        QTest::newRow("project, picture without file id, address with some members")
+            << project << QByteArray(R"({"pictures":[{"fileId":"a"},{"url":"b"},{"fileId":"c"},"d"],
                               "address":{"city":"Rome","road":7}})")
             << QByteArray(R"({"pictures":["a","","c",""],"city":"Rome"})");
+
+        const ParseCheck member = parsing(parseProjectMember, R"({"id":"old","name":"Kept",
+            "structureId":"old-s","nickName":"nick","avatar":"a","phoneNumber":"139",
+            "signature":"sig","visible":false})");
+        QTest::newRow("member, every member")
+            << member << QByteArray(R"({
+            "_id":"m1","userId":"u2","structureId":"s1","visible":false,
+            "user":{"_id":"u9","name":"Ann","nickName":"ann","avatar":"a.png",
+                    "phoneNumber":"138","signature":"x"}})")
+            << QByteArray(R"({"id":"u2","name":"Ann","nickName":"ann",
+            "avatar":"a.png","phoneNumber":"139","structureId":"s1","signature":"sig",
+            "visible":false})");
+        QTest::newRow("member, no user, visible not a flag")
+            << member << QByteArray(R"({"userId":"u3","visible":"false"})")
+            << QByteArray(R"({"id":"u3","name":"Kept","nickName":"nick","avatar":"a",
+                              "phoneNumber":"139","signature":"sig"})");
+        QTest::newRow("member, user with some names")
+            << member << QByteArray(R"({"userId":"u3","user":{"nickName":"n","name":7}})")
+            << QByteArray(R"({"id":"u3","nickName":"n","phoneNumber":"139","signature":"sig"})");
+
+        const ParseCheck request = parsing(parseMemRequest, R"({"id":"old","hostId":"h",
+            "type":5,"userId":"u","status":1,"invitationId":"i","invitedBy":"b","createdBy":"c",
+            "approvedBy":"a","approvedData":{"remark":"r","positionId":"p","structureId":"s"},
+            "user":{"id":"x","name":"n","nickName":"k","avatar":"v","phoneNumber":"1",
+                    "structureId":"kept-s","signature":"kept-sig","visible":false}})");
+        QTest::newRow("request, every member")
+            << request << QByteArray(R"({
+            "_id":"r1","hostId":"p1","type":0,"userId":"u2","status":3,"invitationId":"i1",
+            "invitedBy":"u1","createdBy":"u2","approvedBy":"u9",
+            "approvedData":{"remark":"welcome","positionId":"pos","structureId":"s1"},
+            "user":{"_id":"u2","avatar":"a.png","name":"Ann","nickName":"ann",
+                    "phoneNumber":"138","signature":"ignored","visible":true}})")
+            << QByteArray(R"({"id":"r1","hostId":"p1","userId":"u2",
+            "status":3,"invitationId":"i1","invitedBy":"u1","createdBy":"u2","approvedBy":"u9",
+            "approvedData":{"remark":"welcome","positionId":"pos","structureId":"s1"},
+            "user":{"id":"u2","name":"Ann","nickName":"ann","avatar":"a.png","phoneNumber":"138",
+                    "structureId":"kept-s","signature":"kept-sig","visible":false}})");
+        QTest::newRow("request, mistyped members")
+            << request << QByteArray(R"({"type":"1","status":2.5,"approvedData":[]})")
+            << QByteArray(
+                   R"({"user":{"structureId":"kept-s","signature":"kept-sig","visible":false}})");
+
+        const ParseCheck module = parsing(::parseModule);
+        QTest::newRow("module, empty object") << module << QByteArray("{}") << QByteArray("{}");
+        QTest::newRow("module, every member") << module << QByteArray(R"({
+            "_id":"m1","nickName":"Quality","name":"QA","i18n":{"en_US":"Quality check",
+            "zh_CN":"x"},"key":"quality","category":"site","icon":"q.svg","value":false,
+            "internal":true,"enable":false,"statistics":true})")
+                                              << QByteArray(R"({"id":"m1","name":"Quality",
+            "i18nName":"Quality check","key":"quality","category":"site","icon":"q.svg",
+            "value":false,"internal":true,"enable":false,"statistics":true})");
+        QTest::newRow("module, empty nickname")
+            << module << QByteArray(R"({"nickName":"","name":"QA"})")
+            << QByteArray(R"({"name":"QA"})");
+
+        const ParseCheck group = parsing(::parseModuleGroup, R"({"id":"old","name":"n",
+            "i18nName":"i","parentId":"p","type":"t","module":{"id":"m0","name":"x","value":false}})");
+        QTest::newRow("module group, every member") << group << QByteArray(R"({"_id":"g1",
+            "name":"Site","parentId":"g0","type":"menu","i18n":{"en_US":"Site work"},
+            "module":{"_id":"m1","name":"QA","value":false}})")
+                                                    << QByteArray(R"({"id":"g1","name":"Site",
+            "i18nName":"Site work","parentId":"g0","type":"menu",
+            "module":{"id":"m1","name":"QA","value":false}})");
+        QTest::newRow("module group, mistyped type")
+            << group << QByteArray(R"({"type":2})") << QByteArray("{}");
     }
-    void parseProject()
+    void parse()
     {
+        QFETCH(ParseCheck, check);
         QFETCH(QByteArray, json);
         QFETCH(QByteArray, expected);
-        VHProject project;
-        ::parseProject(jsonObject(R"({"_id":"old","name":"n","pictures":[{"fileId":"f0"}],
-            "address":{"city":"Paris","road":"r"},"adminIds":["a"],"platforms":["p"],"status":4,
-            "duration":9,"startAt":"2020-01-01T00:00:00.000Z","updateBy":"x"})"),
-                       project);
-        ::parseProject(jsonObject(json), project);
-        QCOMPARE(project, record<VHProject>(expected));
+        check(json, expected);
     }
 
     void creationBodySendsNameDescriptionAndLocationOnly()
@@ -300,60 +365,6 @@ private slots:
         QCOMPARE(facadeState().m_projects.keys(), QStringList({"p1", "p2"}));
     }
 
-    // Each row parses into a filled user: the phone number and signature are
-    // never read, the names only from a non-empty user.
-    void parseMember_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("every member") << QByteArray(R"({
-            "_id":"m1","userId":"u2","structureId":"s1","visible":false,
-            "user":{"_id":"u9","name":"Ann","nickName":"ann","avatar":"a.png",
-                    "phoneNumber":"138","signature":"x"}})")
-                                      << QByteArray(R"({"id":"u2","name":"Ann","nickName":"ann",
-            "avatar":"a.png","phoneNumber":"139","structureId":"s1","signature":"sig",
-            "visible":false})");
-        QTest::newRow("no user, visible not a flag")
-            << QByteArray(R"({"userId":"u3","visible":"false"})")
-            << QByteArray(R"({"id":"u3","name":"Kept","nickName":"nick","avatar":"a",
-                              "phoneNumber":"139","signature":"sig"})");
-        QTest::newRow("user with some names")
-            << QByteArray(R"({"userId":"u3","user":{"nickName":"n","name":7}})")
-            << QByteArray(R"({"id":"u3","nickName":"n","phoneNumber":"139","signature":"sig"})");
-    }
-    void parseMember()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        VHUser parsed = record<VHUser>(R"({"id":"old","name":"Kept","structureId":"old-s",
-            "nickName":"nick","avatar":"a","phoneNumber":"139","signature":"sig","visible":false})");
-        parseProjectMember(jsonObject(json), parsed);
-        QCOMPARE(parsed, record<VHUser>(expected));
-    }
-
-    // The request's user keeps its structure, signature and visibility;
-    // everything else is replaced, by defaults when the reply lacks it.
-    void parseRequest()
-    {
-        VHMemRequest request = record<VHMemRequest>(
-            R"({"user":{"structureId":"kept-s","signature":"kept-sig","visible":false}})");
-        parseMemRequest(jsonObject(R"({
-            "_id":"r1","hostId":"p1","type":0,"userId":"u2","status":3,"invitationId":"i1",
-            "invitedBy":"u1","createdBy":"u2","approvedBy":"u9",
-            "approvedData":{"remark":"welcome","positionId":"pos","structureId":"s1"},
-            "user":{"_id":"u2","avatar":"a.png","name":"Ann","nickName":"ann",
-                    "phoneNumber":"138","signature":"ignored","visible":true}})"),
-                        request);
-        QCOMPARE(request, record<VHMemRequest>(R"({"id":"r1","hostId":"p1","userId":"u2",
-            "status":3,"invitationId":"i1","invitedBy":"u1","createdBy":"u2","approvedBy":"u9",
-            "approvedData":{"remark":"welcome","positionId":"pos","structureId":"s1"},
-            "user":{"id":"u2","name":"Ann","nickName":"ann","avatar":"a.png","phoneNumber":"138",
-                    "structureId":"kept-s","signature":"kept-sig","visible":false}})"));
-        parseMemRequest(jsonObject(R"({"type":"1","status":2.5,"approvedData":[]})"), request);
-        QCOMPARE(request, record<VHMemRequest>(R"({
-            "user":{"structureId":"kept-s","signature":"kept-sig","visible":false}})"));
-    }
-
     // Loaded when asked to refresh or when nothing is loaded, else served
     // from memory; a failed load keeps what its reply carried.
     void memberCache()
@@ -557,42 +568,6 @@ private slots:
         m_server.once("GET", path, ScriptedReply::text(R"({"name":"Steel"})", 500));
         QCOMPARE(facade().getSubcontractNameById("x1"), QString("Steel"));
         QCOMPARE(facade().getSubcontractNameById("x1"), QString());
-    }
-
-    void parseModule_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("empty object") << QByteArray("{}") << QByteArray("{}");
-        QTest::newRow("every member") << QByteArray(R"({
-            "_id":"m1","nickName":"Quality","name":"QA","i18n":{"en_US":"Quality check",
-            "zh_CN":"x"},"key":"quality","category":"site","icon":"q.svg","value":false,
-            "internal":true,"enable":false,"statistics":true})")
-                                      << QByteArray(R"({"id":"m1","name":"Quality",
-            "i18nName":"Quality check","key":"quality","category":"site","icon":"q.svg",
-            "value":false,"internal":true,"enable":false,"statistics":true})");
-        QTest::newRow("empty nickname")
-            << QByteArray(R"({"nickName":"","name":"QA"})") << QByteArray(R"({"name":"QA"})");
-    }
-    void parseModule()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        VHModule parsed;
-        ::parseModule(jsonObject(json), parsed);
-        QCOMPARE(parsed, record<VHModule>(expected));
-    }
-
-    void parseModuleGroup()
-    {
-        VHModuleGroup group;
-        ::parseModuleGroup(jsonObject(R"({"_id":"g1","name":"Site","parentId":"g0","type":"menu",
-            "i18n":{"en_US":"Site work"},"module":{"_id":"m1","name":"QA","value":false}})"),
-                           group);
-        QCOMPARE(group, record<VHModuleGroup>(R"({"id":"g1","name":"Site","i18nName":"Site work",
-            "parentId":"g0","type":"menu","module":{"id":"m1","name":"QA","value":false}})"));
-        ::parseModuleGroup(jsonObject(R"({"type":2})"), group);
-        QCOMPARE(group, VHModuleGroup());
     }
 
     void parsePeriods_data()

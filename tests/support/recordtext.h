@@ -10,6 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <QTest>
+
+#include <functional>
 
 inline VHPrimaryData &facade()
 {
@@ -167,5 +170,21 @@ RECORD_TEST_TEXT(VHPrintRecord)
 RECORD_TEST_TEXT(VHStatisticsQuantity)
 RECORD_TEST_TEXT(UpdateInfo)
 #undef RECORD_TEST_TEXT
+
+// One row's check in a table of parse cases: the row's JSON is read into a
+// record that already holds `before`, so that a member the reply lacks shows
+// as its default, and must then equal the row's expected record.
+using ParseCheck = std::function<void(const QByteArray &json, const QByteArray &expected)>;
+Q_DECLARE_METATYPE(ParseCheck)
+
+template<typename Record>
+ParseCheck parsing(void (*parse)(const QJsonObject &, Record &), const QByteArray &before = "{}")
+{
+    return [parse, before](const QByteArray &json, const QByteArray &expected) {
+        Record parsed = record<Record>(before);
+        parse(jsonObject(json), parsed);
+        QCOMPARE(parsed, record<Record>(expected));
+    };
+}
 
 #endif // VHPD_RECORDTEXT_H
