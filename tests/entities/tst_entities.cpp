@@ -68,39 +68,71 @@ class TestEntities : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    // The caller's flag and text and the read-by-id domain text survive: the
-    // expected record always holds them.
-    void parseEntity_data()
+    // Each row parses into a record that already holds values. An entity
+    // keeps the caller's flag and text and the read-by-id domain text; a tree
+    // keeps its selection flag but not its floors.
+    void parse_data()
     {
+        QTest::addColumn<ParseCheck>("check");
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("every member")
-            << QByteArray(R"({"_id":"e1","uuid":"g1","model":"Tower","modelId":"m1",
+        const ParseCheck entity = parsing(::parseEntity, R"({"id":"stale","printed":true,
+            "domain":9,"printedBy":"x","clientFlag":true,"clientText":"mine","domainText":"A1"})");
+        QTest::newRow("entity, every member")
+            << entity << QByteArray(R"({"_id":"e1","uuid":"g1","model":"Tower","modelId":"m1",
                 "qrCode":"QR-1","printed":true,"name":"Beam 7","entityId":"1042","floor":"F2",
                 "domain":3,"category":12,"printedAt":"2024-02-29T12:00:00.000Z",
                 "printedBy":"u2","projectId":"p1"})")
             << QByteArray(R"({"id":"e1","uuid":"g1","model":"Tower","modelId":"m1",
                 "qrCode":"QR-1","printed":true,"name":"Beam 7","entityId":"1042","floor":"F2",
                 "domain":3,"category":12,"printedAt":"2024-02-29T12:00:00.000Z",
-                "printedBy":"u2"})");
-        QTest::newRow("empty object") << QByteArray("{}") << QByteArray("{}");
+                "printedBy":"u2","clientFlag":true,"clientText":"mine","domainText":"A1"})");
+        QTest::newRow("entity, empty object")
+            << entity << QByteArray("{}")
+            << QByteArray(R"({"clientFlag":true,"clientText":"mine","domainText":"A1"})");
+
+        const ParseCheck tree = parsing(::parseEntityTree, R"({"modelId":"old","group":true,
+            "wholeModel":true,"floors":[{"floor":"X"}]})");
+        QTest::newRow("tree, floors, domains, categories")
+            << tree << QByteArray(R"({"modelId":"m1","group":true,"floors":[
+                {"floor":"F1","domains":[{"domain":2,"categories":[{"category":5},{"category":7}]},
+                                         {"domain":3}]},
+                {"floor":"F2","domains":[]}]})")
+            << QByteArray(R"({"modelId":"m1","group":true,"wholeModel":true,"floors":[
+                {"floor":"F1","domains":[{"domain":2,"categories":[5,7]},{"domain":3}]},
+                {"floor":"F2"}]})");
+        QTest::newRow("tree, categories as bare numbers")
+            << tree << QByteArray(R"({"modelId":"m1","floors":[{"floor":"F1",
+                "domains":[{"domain":2,"categories":[5,7]}]}]})")
+            << QByteArray(R"({"modelId":"m1","wholeModel":true,"floors":[{"floor":"F1",
+                "domains":[{"domain":2,"categories":[0,0]}]}]})");
+        QTest::newRow("tree, elements that are not objects")
+            << tree
+            << QByteArray(R"({"modelId":"m1","floors":["F1",{"floor":"F2","domains":[2]}]})")
+            << QByteArray(R"({"modelId":"m1","wholeModel":true,
+                              "floors":[{},{"floor":"F2","domains":[{}]}]})");
+
+        const ParseCheck version =
+            parsing(::parseEntityPropertyVersion,
+                    R"({"name":"stale","properties":[{"category":"Old","key":"k"}]})");
+        QTest::newRow("version, every member, category read from group")
+            << version << QByteArray(R"({"name":"Beam","entityId":1042,"floor":"F1","category":12,
+                "domain":3,"properties":[{"group":"Size","key":"Length","value":"4.2"},
+                {"group":"Id","category":"ignored","key":"Mark","value":7}]})")
+            << QByteArray(R"({"name":"Beam","entityId":1042,"floor":"F1","category":12,
+                "domain":3,"properties":[{"category":"Size","key":"Length","value":"4.2"},
+                {"category":"Id","key":"Mark"}]})");
+        QTest::newRow("version, empty object") << version << QByteArray("{}") << QByteArray("{}");
+        QTest::newRow("version, property that is not an object")
+            << version << QByteArray(R"({"properties":["Length"]})")
+            << QByteArray(R"({"properties":[{}]})");
     }
-    void parseEntity()
+    void parse()
     {
+        QFETCH(ParseCheck, check);
         QFETCH(QByteArray, json);
         QFETCH(QByteArray, expected);
-        VHEntity entity;
-        ::parseEntity(jsonObject(R"({"_id":"stale","printed":true,"domain":9,"printedBy":"x"})"),
-                      entity);
-        entity.clientFlag = true;
-        entity.clientText = "mine";
-        entity.domainText = "A1";
-        ::parseEntity(jsonObject(json), entity);
-        VHEntity parsed = record<VHEntity>(expected);
-        parsed.clientFlag = true;
-        parsed.clientText = "mine";
-        parsed.domainText = "A1";
-        QCOMPARE(entity, parsed);
+        check(json, expected);
     }
 
     // Without a current project the entity body names none either.
@@ -109,69 +141,6 @@ private slots:
         GetSoftCache()->setCurrentProjectId(QString());
         QCOMPARE(compactJson(entityToJson(VHEntity())),
                  QString(R"({"modelId":null,"projectId":null,"uuid":null})"));
-    }
-
-    // The reply replaces the floors but not the selection flag, which the
-    // expected tree always holds.
-    void parseEntityTree_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("floors, domains, categories")
-            << QByteArray(R"({"modelId":"m1","group":true,"floors":[
-                {"floor":"F1","domains":[{"domain":2,"categories":[{"category":5},{"category":7}]},
-                                         {"domain":3}]},
-                {"floor":"F2","domains":[]}]})")
-            << QByteArray(R"({"modelId":"m1","group":true,"floors":[
-                {"floor":"F1","domains":[{"domain":2,"categories":[5,7]},{"domain":3}]},
-                {"floor":"F2"}]})");
-        QTest::newRow("categories as bare numbers")
-            << QByteArray(R"({"modelId":"m1","floors":[{"floor":"F1",
-                "domains":[{"domain":2,"categories":[5,7]}]}]})")
-            << QByteArray(R"({"modelId":"m1","floors":[{"floor":"F1",
-                "domains":[{"domain":2,"categories":[0,0]}]}]})");
-        QTest::newRow("elements that are not objects")
-            << QByteArray(R"({"modelId":"m1","floors":["F1",{"floor":"F2","domains":[2]}]})")
-            << QByteArray(R"({"modelId":"m1","floors":[{},{"floor":"F2","domains":[{}]}]})");
-    }
-    void parseEntityTree()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        VHEntityTree tree;
-        ::parseEntityTree(jsonObject(R"({"modelId":"old","group":true,"floors":[{"floor":"X"}]})"),
-                          tree);
-        tree.wholeModel = true;
-        ::parseEntityTree(jsonObject(json), tree);
-        VHEntityTree parsed = record<VHEntityTree>(expected);
-        parsed.wholeModel = true;
-        QCOMPARE(tree, parsed);
-    }
-
-    void parseEntityPropertyVersion_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("every member, category read from group")
-            << QByteArray(R"({"name":"Beam","entityId":1042,"floor":"F1","category":12,
-                "domain":3,"properties":[{"group":"Size","key":"Length","value":"4.2"},
-                {"group":"Id","category":"ignored","key":"Mark","value":7}]})")
-            << QByteArray(R"({"name":"Beam","entityId":1042,"floor":"F1","category":12,
-                "domain":3,"properties":[{"category":"Size","key":"Length","value":"4.2"},
-                {"category":"Id","key":"Mark"}]})");
-        QTest::newRow("empty object") << QByteArray("{}") << QByteArray("{}");
-        QTest::newRow("property that is not an object")
-            << QByteArray(R"({"properties":["Length"]})") << QByteArray(R"({"properties":[{}]})");
-    }
-    void parseEntityPropertyVersion()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        VHEntityPropertyVersion version;
-        ::parseEntityPropertyVersion(
-            jsonObject(R"({"name":"stale","properties":[{"group":"Old","key":"k"}]})"), version);
-        ::parseEntityPropertyVersion(jsonObject(json), version);
-        QCOMPARE(version, record<VHEntityPropertyVersion>(expected));
     }
 
     // A property's group travels as "category" here, unlike in a version.
