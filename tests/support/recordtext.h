@@ -54,22 +54,6 @@ namespace RecordFields {
 
 template<typename T> void read(const QJsonValue &json, T &field);
 
-inline void read(const QJsonValue &json, QString &text)
-{
-    text = json.toString();
-}
-inline void read(const QJsonValue &json, bool &flag)
-{
-    flag = json.toBool();
-}
-inline void read(const QJsonValue &json, int &number)
-{
-    number = json.toInt();
-}
-inline void read(const QJsonValue &json, qint64 &number)
-{
-    number = qint64(json.toDouble());
-}
 inline void read(const QJsonValue &json, QDateTime &at)
 {
     at = VHPub::getDateTimeByQString(json.toString());
@@ -88,16 +72,13 @@ template<typename T> void read(const QJsonValue &json, QList<T> &list)
         list.append(value);
     }
 }
-inline void read(const QJsonValue &json, QStringList &texts)
-{
-    read(json, static_cast<QList<QString> &>(texts));
-}
 
+// Texts, flags, numbers and lists of texts as QVariant converts them.
 template<typename T> void read(const QJsonValue &json, T &field)
 {
     if constexpr (std::is_enum_v<T>) {
         field = T(json.toInt());
-    } else {
+    } else if constexpr (VHRecord::isRecord<T>) {
         const QJsonObject object = json.toObject();
         int known = 0;
         T::visitFields([&](const char *name, auto member) {
@@ -108,6 +89,8 @@ template<typename T> void read(const QJsonValue &json, T &field)
         });
         if (known != object.size())
             qFatal("not a field: %s", QJsonDocument(object).toJson().constData());
+    } else {
+        field = json.toVariant().value<T>();
     }
 }
 
