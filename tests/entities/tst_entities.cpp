@@ -268,7 +268,8 @@ private slots:
         facade().createProjectUserQRSetting(s);
         VHQRTemplate t = named<VHQRTemplate>("", "N");
         facade().createQRTemplate(t);
-        t = record<VHQRTemplate>(R"({"id":"t1","name":"N","modifiedFields":[0]})"); // the name
+        t = named<VHQRTemplate>("t1", "N");
+        t.modifiedFields = {VHQRTemplateField::Name};
         facade().updateQRTemplate(t);
         facade().createPrintRecord(records<VHPrintRecord>(
             R"([{"id":"not sent","logo":"L","properties":["a",""]},{"rId":"r1","type":4}])"));
@@ -533,9 +534,9 @@ private slots:
         m_server.once("PUT", apiPath("base-service/qr_templates/t1"),
                       ScriptedReply::text(R"({"_id":"t1","name":"label 10","type":7,
                                               "data":[{"key":"k"},{"property":true}]})"));
-        VHQRTemplate updated = record<VHQRTemplate>(
-            R"({"id":"t1","name":"ignored","data":[{"key":"k"}],"modifiedFields":[1]})"); // the
-                                                                                          // data
+        VHQRTemplate updated =
+            record<VHQRTemplate>(R"({"id":"t1","name":"ignored","data":[{"key":"k"}]})");
+        updated.modifiedFields = {VHQRTemplateField::Data};
         QVERIFY(facade().updateQRTemplate(updated));
         QCOMPARE(m_server.lastRequest().compactBody(),
                  QString(R"({"data":[{"key":"k","property":true,"value":""}]})"));
@@ -552,8 +553,8 @@ private slots:
         QCOMPARE(m_server.requestCount(), 4);
 
         // Failed changes leave the cache alone.
-        VHQRTemplate failed =
-            record<VHQRTemplate>(R"({"id":"t3","name":"x","modifiedFields":[0]})");
+        VHQRTemplate failed = named<VHQRTemplate>("t3", "renamed");
+        failed.modifiedFields = {VHQRTemplateField::Name};
         QVERIFY(!facade().updateQRTemplate(failed));
         QVERIFY(!facade().deleteQRTemplate("t3"));
         QVERIFY(!facade().createQRTemplate(failed));
