@@ -399,18 +399,6 @@ private slots:
         QCOMPARE(e.clientText, QString("mine"));
     }
 
-    void extendPropertySearchAccumulates()
-    {
-        m_server.once("GET", extendPath, ScriptedReply::text(R"([{"uuid":"g1"},{"uuid":"g2"}])"));
-        m_server.once("GET", extendPath, ScriptedReply::text(R"([{"uuid":"g1"},{}])"));
-        m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
-        QStringList uuids{"g0"};
-        QVERIFY(facade().getEntityByExtendProperty("x", false, uuids));
-        QVERIFY(facade().getEntityByExtendProperty("y", true, uuids));
-        QVERIFY(!facade().getEntityByExtendProperty("z", true, uuids));
-        QCOMPARE(uuids, QStringList({"g0", "g1", "g2", "g1", ""}));
-    }
-
     // Hidden, shown, "visible" not a flag, a group listed twice, a group not
     // listed: loaded once. A failed load shows every group and makes the next
     // query load again; an explicit load always asks the server.
@@ -437,8 +425,20 @@ private slots:
         QCOMPARE(m_server.requestCount(), 5);
     }
 
-    void extendPropertiesByUuids()
+    // A search adds the uuids it found, also from a failed reply. A read by
+    // uuids groups the records by uuid; it and the merged read replace the
+    // caller's map or list, also when they fail.
+    void extendedProperties()
     {
+        m_server.once("GET", extendPath, ScriptedReply::text(R"([{"uuid":"g1"},{"uuid":"g2"}])"));
+        m_server.once("GET", extendPath, ScriptedReply::text(R"([{"uuid":"g1"},{}])"));
+        m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
+        QStringList uuids{"g0"};
+        QVERIFY(facade().getEntityByExtendProperty("x", false, uuids));
+        QVERIFY(facade().getEntityByExtendProperty("y", true, uuids));
+        QVERIFY(!facade().getEntityByExtendProperty("z", true, uuids));
+        QCOMPARE(uuids, QStringList({"g0", "g1", "g2", "g1", ""}));
+
         m_server.once("GET", extendPath, ScriptedReply::text(R"([
             {"uuid":"g1","projectId":"p1","properties":[{"category":"c","key":"k","value":"1"}]},
             {"uuid":"g2"},
@@ -454,11 +454,7 @@ private slots:
         m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
         QVERIFY(!facade().getExtendPropertyByGuids({"g1"}, byUuid));
         QVERIFY(byUuid.isEmpty());
-    }
 
-    // The merged read replaces the caller's list, also when it fails.
-    void mergedProperties()
-    {
         m_server.once("GET", extendPath, ScriptedReply::text(R"({"properties":[
             {"category":"c","key":"k","value":"v"},{"key":"n"}]})"));
         m_server.once("GET", extendPath, ScriptedReply::text("<html>", 500));
