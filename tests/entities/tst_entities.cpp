@@ -239,28 +239,22 @@ private slots:
         QList<VHEntity> list{entity("not sent", "g1", "m1"), entity("x")};
         facade().createEntities(list);
         facade().createEntities(list); // emptied by the failed reply
-        VHEntityCondition condition;
-        condition.name = "be.am";
         int number = 0;
-        facade().getEntityRangeCount(condition, number);
+        facade().getEntityRangeCount(record<VHEntityCondition>(R"({"name":"be.am"})"), number);
         facade().clear();
-        facade().getEntityRangeData(40, 20, list);
-        facade().getEntityByGuids("m1", {"g1", ""}, list);
-        VHEntity e;
+        facade().getEntityRangeData(40, 20, ignored<QList<VHEntity>>());
+        facade().getEntityByGuids("m1", {"g1", ""}, ignored<QList<VHEntity>>());
         number = 3;
-        facade().getEntityById("m1", "e1", number, e);
-        QStringList uuids;
-        facade().getEntityByExtendProperty("a.b", true, uuids);
+        facade().getEntityById("m1", "e1", number, ignored<VHEntity>());
+        facade().getEntityByExtendProperty("a.b", true, ignored<QStringList>());
         VHEntityPropertyExtend extend = record<VHEntityPropertyExtend>(
             R"({"uuid":"g1","properties":[{"category":"c","key":"k"}]})");
         facade().createGuidExtendProperty(extend);
-        QList<VHEntityPropertyExtend> extends;
-        facade().getExtendPropertyByGuid("g1", extends);
-        QMap<QString, QList<VHEntityPropertyExtend>> byUuid;
-        facade().getExtendPropertyByGuids({"g1", "g2"}, byUuid);
-        QList<VHProperty> properties;
-        facade().getExtendPropertyMerged({}, properties);
-        facade().putExtendPropertyMerged({"g1", ""}, properties);
+        facade().getExtendPropertyByGuid("g1", ignored<QList<VHEntityPropertyExtend>>());
+        facade().getExtendPropertyByGuids({"g1", "g2"},
+                                          ignored<QMap<QString, QList<VHEntityPropertyExtend>>>());
+        facade().getExtendPropertyMerged({}, ignored<QList<VHProperty>>());
+        facade().putExtendPropertyMerged({"g1", ""}, ignored<QList<VHProperty>>());
         VHQRSetting s = setting("not sent", 1, "");
         facade().createProjectUserQRSetting(s);
         facade().getProjectUserQRSetting(s);
@@ -273,21 +267,17 @@ private slots:
         facade().updateQRTemplate(t);
         facade().createPrintRecord(records<VHPrintRecord>(
             R"([{"id":"not sent","logo":"L","properties":["a",""]},{"rId":"r1","type":4}])"));
-        int other = 0;
-        QList<QDate> deadlines;
-        QList<VHStatisticsQuantity> quantities;
         facade().getContactSheetStatistics(number);
-        facade().getInspectCount("c1", number, deadlines);
-        facade().getInspectStatistics("c1", number, other);
-        facade().getInspectQuantities(quantities, "c1", "month");
+        facade().getInspectCount("c1", number, ignored<QList<QDate>>());
+        facade().getInspectStatistics("c1", number, ignored<int>());
+        facade().getInspectQuantities(ignored<QList<VHStatisticsQuantity>>(), "c1", "month");
         QCOMPARE(
             requestLines(m_server),
             QStringList({
                 R"(POST model-service/projects/p1/entities [{"modelId":"m1","projectId":"p1","uuid":"g1"},{"modelId":null,"projectId":"p1","uuid":null}])",
                 "POST model-service/projects/p1/entities []",
                 R"(GET model-service/projects/p1/entities?queryParam={"name":{"$options":"i","$regex":"be.am"}}&only_count=true)",
-                "GET "
-                "model-service/projects/p1/entities?queryParam=&skip=40&limit=20&order=-printedAt",
+                R"(GET model-service/projects/p1/entities?queryParam=&skip=40&limit=20&order=-printedAt)",
                 R"(GET model-service/projects/p1/entities?queryParam={"modelId":"m1","uuid":{"$in":["g1",null]}})",
                 "GET model-service/tesselo/models/m1/entities/e1?version=3",
                 R"(GET model-service/projects/p1/extend_properties?where={"$or":[{"properties.key":"a.b"},{"properties.value":"a.b"},{"properties.category":"a.b"}]})",
@@ -304,9 +294,7 @@ private slots:
                 R"(GET worksheet-service/projects/p1/contactsheets_statistics?dimensions=["status"]&personal=true&needApply=true)",
                 R"(GET worksheet-service/projects/p1/inspects?where={"status":{"$in":["1","2","3","4"]}}&category=c1)",
                 R"(GET worksheet-service/projects/p1/inspects_statistics?personal=true&dimensions=["status","situation"]&category=c1)",
-                "GET "
-                "worksheet-service/projects/p1/"
-                "inspects_quantities_statistics?category=c1&personal=true&period=month",
+                R"(GET worksheet-service/projects/p1/inspects_quantities_statistics?category=c1&personal=true&period=month)",
             }));
     }
 

@@ -156,31 +156,27 @@ private slots:
     void requestsSent()
     {
         using namespace ModelService;
-        VHModel model;
-        QList<VHModel> models;
-        VHModelSet set;
-        QList<VHModelSet> sets;
-        getModelById("m1", model);
-        getModelHistory("m1", models);
-        getModelHistoryVersion("m1", 3, model);
-        getModelRecentUpload(models);
-        getProjectModels(models);
-        getModelsByIds({"b", "", "a"}, models);
-        getModelsByIds({}, models);
+        getModelById("m1", ignored<VHModel>());
+        getModelHistory("m1", ignored<QList<VHModel>>());
+        getModelHistoryVersion("m1", 3, ignored<VHModel>());
+        getModelRecentUpload(ignored<QList<VHModel>>());
+        getProjectModels(ignored<QList<VHModel>>());
+        getModelsByIds({"b", "", "a"}, ignored<QList<VHModel>>());
+        getModelsByIds({}, ignored<QList<VHModel>>());
         m_server.on("DELETE", apiPath("model-service/histories/h1"), ScriptedReply::text(""));
         QVERIFY(!facade().deleteModel("m1"));
         QVERIFY(facade().deleteModelHistory("h1"));
         facade().retryPreprocessModels({"m2", "m1"});
-        getModelSet("s1", set);
-        getModelSets(record<VHModelSetCondition>(R"({"createdBy":"u1","name":"A B"})"), sets);
-        set = record<VHModelSet>(R"({"id":"not sent","name":"S","modelIds":["m1"]})");
+        getModelSet("s1", ignored<VHModelSet>());
+        getModelSets(record<VHModelSetCondition>(R"({"createdBy":"u1","name":"A B"})"),
+                     ignored<QList<VHModelSet>>());
+        VHModelSet set = record<VHModelSet>(R"({"id":"not sent","name":"S","modelIds":["m1"]})");
         facade().createModelSet(set);
         facade().deleteModelSet("s1");
-        QMap<QString, QStringList> diff;
-        facade().getCompareModels("m1", 0, 12, diff);
+        facade().getCompareModels("m1", 0, 12, ignored<QMap<QString, QStringList>>());
         VHEntityPropertyVersion base;
-        VHEntityPropertyVersion compare;
-        facade().getCompareEntityProperty("m1", "u1", 2, 3, base, compare);
+        facade().getCompareEntityProperty("m1", "u1", 2, 3, base,
+                                          ignored<VHEntityPropertyVersion>());
         QCOMPARE(
             requestLines(m_server),
             QStringList({

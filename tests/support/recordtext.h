@@ -38,6 +38,15 @@ template<typename Record> Record named(const QString &id, const QString &name = 
     return record;
 }
 
+// A default value for an operation to write a result to that the test does
+// not look at.
+template<typename T> T &ignored()
+{
+    static T value;
+    value = T();
+    return value;
+}
+
 template<typename Record> QStringList idsOf(const QList<Record> &records)
 {
     QStringList ids;
