@@ -15,16 +15,6 @@ using RequestFrame::compactJson;
 
 namespace {
 
-VHEntity entity(const QString &id, const QString &uuid = QString(),
-                const QString &modelId = QString())
-{
-    VHEntity e;
-    e.id = id;
-    e.uuid = uuid;
-    e.modelId = modelId;
-    return e;
-}
-
 const QString entitiesPath = apiPath("model-service/projects/p1/entities");
 const QString extendPath = apiPath("model-service/projects/p1/extend_properties");
 const QString displayPath = apiPath("model-service/entitySettings/p1");
@@ -236,7 +226,8 @@ private slots:
     // type 1 is no change, and a new template has type 0, a print record type 1.
     void requestsSent()
     {
-        QList<VHEntity> list{entity("not sent", "g1", "m1"), entity("x")};
+        QList<VHEntity> list =
+            records<VHEntity>(R"([{"id":"not sent","uuid":"g1","modelId":"m1"},{"id":"x"}])");
         facade().createEntities(list);
         facade().createEntities(list); // emptied by the failed reply
         int number = 0;
@@ -302,8 +293,7 @@ private slots:
     // that arrived replaces the entity cache.
     void pagedSearch()
     {
-        VHEntityCondition condition;
-        condition.printed = true;
+        const VHEntityCondition condition = record<VHEntityCondition>(R"({"printed":true})");
         m_server.once("GET", entitiesPath, ScriptedReply::text(R"({"count":3})"));
         m_server.once("GET", entitiesPath, ScriptedReply::text(R"([{"_id":"a"},{"_id":"b"}])"));
         m_server.once("GET", entitiesPath, ScriptedReply::text(R"([{"_id":"c"}])"));
@@ -320,11 +310,11 @@ private slots:
         for (const RecordedRequest &request : m_server.requests())
             QCOMPARE(request.query.value("queryParam"), QString(R"({"printed":true})"));
 
-        VHEntity fromFirstPage = entity("stale", "g");
+        VHEntity fromFirstPage = record<VHEntity>(R"({"id":"stale","uuid":"g"})");
         QVERIFY(facade().getEntity("a", fromFirstPage));
         QCOMPARE(fromFirstPage.id, QString());
         QCOMPARE(facadeState().m_entities.keys(), QStringList({"a", "c"}));
-        QList<VHEntity> looked{entity("stale")};
+        QList<VHEntity> looked{named<VHEntity>("stale")};
         QVERIFY(facade().getEntities({"c", "x"}, looked));
         QCOMPARE(idsOf(looked), QStringList({"c", ""}));
         QCOMPARE(facadeState().m_entities.keys(), QStringList({"a", "c", "x"}));
@@ -344,15 +334,15 @@ private slots:
     // when the exchange fails; the entity cache is never touched.
     void replacedLists()
     {
-        facadeState().m_entities.insert("kept", entity("kept"));
+        facadeState().m_entities.insert("kept", named<VHEntity>("kept"));
         m_server.once("POST", entitiesPath,
                       ScriptedReply::text(R"([{"_id":"e1","uuid":"g1","qrCode":"Q1"},3])"));
-        QList<VHEntity> created{entity("", "g1", "m1")};
+        QList<VHEntity> created = records<VHEntity>(R"([{"uuid":"g1","modelId":"m1"}])");
         QVERIFY(facade().createEntities(created));
         QCOMPARE(idsOf(created), QStringList{"e1"});
         QCOMPARE(created.first().qrCode, QString("Q1"));
 
-        QList<VHEntity> found{entity("stale")};
+        QList<VHEntity> found{named<VHEntity>("stale")};
         m_server.once("GET", entitiesPath, ScriptedReply::text(R"({"message":"no"})", 400));
         QVERIFY(!facade().getEntityByGuids("m1", {"g1"}, found));
         QVERIFY(found.isEmpty());
@@ -375,8 +365,7 @@ private slots:
         m_server.once("GET", path, ScriptedReply::text(R"({"data":{"_id":"e2","domain":4}})"));
         m_server.once("GET", path, ScriptedReply::text(R"({"_id":"e3","domain":"B"})"));
         m_server.once("GET", path, ScriptedReply::text("<html>", 500));
-        VHEntity e = entity("old", "g-old");
-        e.clientText = "mine";
+        VHEntity e = record<VHEntity>(R"({"id":"old","uuid":"g-old","clientText":"mine"})");
         int version = 2;
         QStringList seen;
         for (bool expected : {true, true, true, false}) {

@@ -371,10 +371,8 @@ private slots:
     // history and is remembered; a missing one leaves a default record.
     void modelByVersion()
     {
-        VHModel current;
-        current.id = current.modelId = "m1";
-        current.version = 3;
-        facadeState().m_models.insert("m1", current);
+        facadeState().m_models.insert("m1",
+                                      record<VHModel>(R"({"id":"m1","modelId":"m1","version":3})"));
         m_server.on("GET", modelPath("m1", "/histories"), [](const RecordedRequest &request) {
             QJsonArray entries;
             if (request.query.value("where") == "{\"version\":2}")

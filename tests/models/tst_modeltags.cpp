@@ -76,9 +76,8 @@ private slots:
     {
         m_server.on("GET", typesPath, ScriptedReply::text(typesReply));
         m_server.on("GET", tagsPath, ScriptedReply::text(tagsReply));
-        VHModel model;
-        model.tags = QStringList{"t1", "t4", "t2", "x1", "x2"};
-        model.mapModelTag.insert("earlier", "e1");
+        VHModel model = record<VHModel>(
+            R"({"tags":["t1","t4","t2","x1","x2"],"mapModelTag":{"earlier":"e1"}})");
         facade().fillModelMapModelTag(model);
         QCOMPARE(m_server.requestCount(), 2);
         QCOMPARE(model.mapModelTag,
@@ -96,8 +95,7 @@ private slots:
     {
         m_server.on("GET", typesPath, ScriptedReply::text("", 500));
         m_server.on("GET", tagsPath, ScriptedReply::text("", 500));
-        VHModel model;
-        model.tags = QStringList{"t1"};
+        VHModel model = record<VHModel>(R"({"tags":["t1"]})");
         facade().fillModelMapModelTag(model);
         QCOMPARE(model.mapModelTag, (StringMap{{"", "t1"}}));
         QCOMPARE(facadeState().m_tagTypeByTagId, (StringMap{{"t1", ""}}));
