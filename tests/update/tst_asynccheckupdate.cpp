@@ -241,13 +241,11 @@ private slots:
     }
 
     // The built-in update server unless the environment names another, which
-    // gains its final slash.
-    void packageAndDownloadApi()
+    // gains its final slash (one that has it keeps it: see the request lines).
+    void packageApi()
     {
         AsyncCheckUpdate checker;
         qputenv("VH_PACKAGE_API", "http://h:8/u");
-        QCOMPARE(checker.getPackageApi(), QString("http://h:8/u/"));
-        qputenv("VH_PACKAGE_API", "http://h:8/u/");
         QCOMPARE(checker.getPackageApi(), QString("http://h:8/u/"));
         qunsetenv("VH_PACKAGE_API");
         const QString api = checker.getPackageApi();
