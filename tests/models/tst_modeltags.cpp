@@ -119,9 +119,8 @@ private slots:
         // An empty project is asked again on every look-up, yet answers true.
         m_server.on("GET", typesPath, ScriptedReply::text("[]"));
         m_server.on("GET", tagsPath, ScriptedReply::text("[]"));
-        QList<VHModelTagType> types;
-        QVERIFY(facade().getModelTagTypes(types));
-        QVERIFY(facade().getModelTagTypes(types));
+        QVERIFY(facade().getModelTagTypes(ignored<QList<VHModelTagType>>()));
+        QVERIFY(facade().getModelTagTypes(ignored<QList<VHModelTagType>>()));
         QCOMPARE(m_server.requestCount(), 4);
 
         m_server.on("GET", typesPath, ScriptedReply::text(typesReply));

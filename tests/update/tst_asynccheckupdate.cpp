@@ -22,10 +22,10 @@ QString buildsPath(const QString &serverId)
     return "/updates/private_servers/" + serverId + "/verification";
 }
 
-// The builds of the one report `spy` has seen.
-QList<UpdateInfo> reported(const QSignalSpy &spy)
+// The builds of the report `spy` saw `index`-th.
+QList<UpdateInfo> reported(const QSignalSpy &spy, int index = 0)
 {
-    return spy.at(0).at(0).value<QList<UpdateInfo>>();
+    return spy.at(index).at(0).value<QList<UpdateInfo>>();
 }
 
 } // namespace
@@ -83,8 +83,7 @@ private slots:
         checker.checkUpdate();
         QVERIFY(spy.wait(5000));
         QCOMPARE(spy.count(), 2);
-        QCOMPARE(spy.at(1).at(0).value<QList<UpdateInfo>>(),
-                 QList<UpdateInfo>{named<UpdateInfo>("b")});
+        QCOMPARE(reported(spy, 1), QList<UpdateInfo>{named<UpdateInfo>("b")});
         QCOMPARE(requestLines(m_server),
                  QStringList({kServerIdLine, "GET " + buildsPath("S-1") + "?device=pc",
                               kServerIdLine, "GET " + buildsPath("S-2") + "?device=pc"}));
