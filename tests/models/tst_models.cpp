@@ -515,8 +515,8 @@ private slots:
                     {"_id", parts[2]}, {"modelId", parts[0]}, {"version", parts[1].toInt()}}}));
         }
         QList<VHModel> models;
-        for (const QString &spec : input) {
-            const QStringList parts = spec.split(' ');
+        for (const QString &caller : input) {
+            const QStringList parts = caller.split(' ');
             models << record<VHModel>(QString(R"({"id":"%1","modelId":"%2","version":%3})")
                                           .arg(parts[0], parts[1], parts[2])
                                           .toUtf8());
