@@ -1,5 +1,5 @@
+#include "facadeprobe.h"
 #include "facadetest.h"
-#include "modelprobe.h"
 #include "recordtext.h"
 #include "testserver.h"
 
@@ -14,7 +14,7 @@ const QString tagsPath = apiPath("model-service/projects/p1/model_tags");
 const QString authPath = apiPath("model-service/projects/p1/auth");
 
 const QByteArray typesReply =
-    R"([{"_id":"A","name":"Discipline"},{"_id":"B","default":true},{"_id":"C"}])";
+    R"([{"_id":"A","name":"Discipline"},{"_id":"B","default":true},{"_id":"C","tags":[{"_id":"t1"}]}])";
 const QByteArray tagsReply = R"([{"_id":"t1","name":"Walls","type":"B"},
     {"_id":"t2","name":"Floors","type":"A"},{"_id":"t3","name":"Loose","type":"Z"},
     {"_id":"t4","name":"Roofs","type":"B"},{"_id":"t1","name":"Walls again","type":"A"}])";
@@ -26,8 +26,9 @@ class TestModelTags : public FacadeTest
 {
     Q_OBJECT
 private slots:
-    // Types lead with the default ones and gather their tags; whatever arrived
-    // replaces the state, also after a failed read.
+    // Types lead with the default ones and gather their tags (a type's own
+    // list is not read); whatever arrived replaces the state, also after a
+    // failed read.
     void initModelTags_data()
     {
         QTest::addColumn<int>("typesStatus");
@@ -54,20 +55,20 @@ private slots:
         QFETCH(int, tagsStatus);
         QFETCH(QByteArray, types);
         QFETCH(QStringList, tags);
-        ModelProbe::tagTypeByTagId().insert("old", "O");
-        ModelProbe::tags().append(VHModelTag());
+        facadeState().m_tagTypeByTagId.insert("old", "O");
+        facadeState().m_modelTags.append(VHModelTag());
         m_server.on("GET", typesPath,
                     ScriptedReply::text(typesStatus == 200 ? typesReply : "oops", typesStatus));
         m_server.on("GET", tagsPath,
                     ScriptedReply::text(tagsStatus == 200 ? tagsReply : "oops", tagsStatus));
         QCOMPARE(facade().initModelTags(), typesStatus == 200 && tagsStatus == 200);
         QCOMPARE(m_server.lastRequest().rawQuery, QString("auth=read"));
-        QCOMPARE(ModelProbe::tagTypes(), records<VHModelTagType>(types));
-        QCOMPARE(idsOf(ModelProbe::tags()), tags);
+        QCOMPARE(facadeState().m_modelTagTypes, records<VHModelTagType>(types));
+        QCOMPARE(idsOf(facadeState().m_modelTags), tags);
         // A later tag of the same id wins.
         const bool tagsRead = !tags.isEmpty();
         const StringMap typeByTag{{"t1", "A"}, {"t2", "A"}, {"t3", "Z"}, {"t4", "B"}};
-        QCOMPARE(ModelProbe::tagTypeByTagId(), tagsRead ? typeByTag : StringMap());
+        QCOMPARE(facadeState().m_tagTypeByTagId, tagsRead ? typeByTag : StringMap());
         QCOMPARE(facade().getModelTagNameById("t1"), QString(tagsRead ? "Walls again" : ""));
     }
 
@@ -75,14 +76,13 @@ private slots:
     {
         m_server.on("GET", typesPath, ScriptedReply::text(typesReply));
         m_server.on("GET", tagsPath, ScriptedReply::text(tagsReply));
-        VHModel model;
-        model.tags = QStringList{"t1", "t4", "t2", "x1", "x2"};
-        model.mapModelTag.insert("earlier", "e1");
+        VHModel model = record<VHModel>(
+            R"({"tags":["t1","t4","t2","x1","x2"],"mapModelTag":{"earlier":"e1"}})");
         facade().fillModelMapModelTag(model);
         QCOMPARE(m_server.requestCount(), 2);
         QCOMPARE(model.mapModelTag,
                  (StringMap{{"earlier", "e1"}, {"A", "t2"}, {"B", "t4"}, {"", "x2"}}));
-        QCOMPARE(ModelProbe::tagTypeByTagId().value("x1", "absent"), QString());
+        QCOMPARE(facadeState().m_tagTypeByTagId.value("x1", "absent"), QString());
 
         // Once loaded, the index is built from memory.
         facade().fillModelMapModelTag(model);
@@ -95,11 +95,10 @@ private slots:
     {
         m_server.on("GET", typesPath, ScriptedReply::text("", 500));
         m_server.on("GET", tagsPath, ScriptedReply::text("", 500));
-        VHModel model;
-        model.tags = QStringList{"t1"};
+        VHModel model = record<VHModel>(R"({"tags":["t1"]})");
         facade().fillModelMapModelTag(model);
         QCOMPARE(model.mapModelTag, (StringMap{{"", "t1"}}));
-        QCOMPARE(ModelProbe::tagTypeByTagId(), (StringMap{{"t1", ""}}));
+        QCOMPARE(facadeState().m_tagTypeByTagId, (StringMap{{"t1", ""}}));
         facade().fillModelMapModelTag(model);
         QCOMPARE(m_server.requestCount(), 2);
         // The lists stay empty, so the look-ups that test them load again.
@@ -120,9 +119,8 @@ private slots:
         // An empty project is asked again on every look-up, yet answers true.
         m_server.on("GET", typesPath, ScriptedReply::text("[]"));
         m_server.on("GET", tagsPath, ScriptedReply::text("[]"));
-        QList<VHModelTagType> types;
-        QVERIFY(facade().getModelTagTypes(types));
-        QVERIFY(facade().getModelTagTypes(types));
+        QVERIFY(facade().getModelTagTypes(ignored<QList<VHModelTagType>>()));
+        QVERIFY(facade().getModelTagTypes(ignored<QList<VHModelTagType>>()));
         QCOMPARE(m_server.requestCount(), 4);
 
         m_server.on("GET", typesPath, ScriptedReply::text(typesReply));
@@ -159,8 +157,8 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(bool, canEdit);
         QFETCH(QStringList, questions);
-        ModelProbe::canEditModel() = true;
-        ModelProbe::tagEditRights().insert("t9", false);
+        facadeState().m_canEditModel = true;
+        facadeState().m_tagEditRights.insert("t9", false);
         m_server.on("GET", authPath, ScriptedReply::text(reply, status));
         QCOMPARE(facade().initModelAuth(), status == 200);
         QCOMPARE(m_server.lastRequest().rawQuery, QString("key=edit"));
