@@ -301,6 +301,7 @@ private slots:
         connect(reply, &QNetworkReply::finished, this,
                 [&] { events << "end " + QString(reply->readAll()); });
         QTRY_VERIFY(events.size() >= 3 && events.last().startsWith("end"));
+        QCOMPARE(events.count(events.first()), 1);
         events.removeDuplicates();
         QCOMPARE(events, (QStringList{"headers int 200 OK a, b application/json", "body",
                                       "end " + QString(body)}));

@@ -77,6 +77,7 @@ private slots:
             "http site@office:p:ss@squid.site:3128");
         row("no port: curl's default", {"https_proxy=squid.site"}, https, "http squid.site:1080");
         row("https:// proxy unsupported", {"https_proxy=https://squid.site:443"}, https, "direct");
+        row("proxy without a host", {"https_proxy=http://:3128"}, https, "direct");
 
         row("no_proxy host", {squid, "no_proxy=vh.example.com"}, https, "direct");
         row("no_proxy suffix", {squid, "no_proxy=example.com"}, https, "direct");
@@ -84,6 +85,9 @@ private slots:
         row("no_proxy partial label", {squid, "no_proxy=ample.com"}, https, proxied);
         row("no_proxy with port", {squid, "no_proxy=vh.example.com:443"}, https, "direct");
         row("no_proxy star", {squid, "no_proxy=*"}, https, "direct");
+        row("no_proxy wildcard domain", {squid, "no_proxy=*.example.com"}, https, "direct");
+        row("no_proxy for a name ending in a dot", {squid, "no_proxy=vh.example.com"},
+            "https://vh.example.com./v1/", "direct");
         row("NO_PROXY", {squid, "NO_PROXY=example.com"}, https, "direct");
         row("no_proxy other host", {squid, "no_proxy=example.org"}, https, proxied);
         row("no_proxy address", {squid, "no_proxy=10.1.2.3"}, "https://10.1.2.3/v1/", "direct");

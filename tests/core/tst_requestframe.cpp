@@ -73,7 +73,9 @@ private slots:
         QFETCH(QString, name);
         m_server.on("GET", apiPath("model-service/projects/p1/model_sets"),
                     ScriptedReply::json(QJsonArray()));
-        const QString where = compactJson(QJsonObject{{"name", name}, {"tags", QJsonArray{name}}});
+        // The text comes again after a nested array has closed.
+        const QString where =
+            compactJson(QJsonObject{{"floors", QJsonArray{name}}, {"name", name}});
         Exchange::get(url(Service::Model, "projects/%1/model_sets?where=%2&only_count=true&x",
                           QStringLiteral("p1"), where));
         const RecordedRequest seen = m_server.lastRequest();
