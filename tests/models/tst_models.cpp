@@ -367,6 +367,26 @@ private slots:
         QCOMPARE(facadeState().m_models.keys(), QStringList{"m1"});
     }
 
+    // A model's history and the recent uploads come back with their tag
+    // index, and each model read is remembered.
+    void listReadsCompleteAndRememberTheirModels_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("history") << modelPath("m1", "/histories");
+        QTest::newRow("recent uploads") << apiPath("model-service/projects/p1/recent_upload");
+    }
+    void listReadsCompleteAndRememberTheirModels()
+    {
+        QFETCH(QString, path);
+        m_server.on("GET", path, ScriptedReply::json(QJsonArray{modelJson("h1", "H")}));
+        QList<VHModel> models;
+        QVERIFY(path.endsWith("recent_upload") ? facade().getModelRecentUpload(models)
+                                               : facade().getModelHistory("m1", models));
+        QCOMPARE(idsOf(models), QStringList{"h1"});
+        QCOMPARE(models.first().mapModelTag, (QMap<QString, QString>{{"X", "t1"}}));
+        QCOMPARE(facadeState().m_models.value("h1"), models.first());
+    }
+
     // The remembered current version answers; another one comes from the
     // history and is remembered; a missing one leaves a default record.
     void modelByVersion()
