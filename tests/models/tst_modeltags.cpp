@@ -128,6 +128,8 @@ private slots:
         VHModelTag tag;
         QVERIFY(facade().getModelTagById("t1", tag));
         QCOMPARE(tag.name, QString("Walls"));
+        QVERIFY(!facade().getModelTagById("unknown", tag));
+        QCOMPARE(tag.name, QString("Walls"));
         QVERIFY(facade().getModeTagTypeById("A", type));
         QCOMPARE(idsOf(type.tags), QStringList({"t2", "t1"}));
         QCOMPARE(m_server.requestCount(), 6);
