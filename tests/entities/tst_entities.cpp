@@ -33,9 +33,7 @@ private slots:
     // keeps its selection flag but not its floors.
     void parse_data()
     {
-        QTest::addColumn<ParseCheck>("check");
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
+        addParseColumns();
         const ParseCheck entity = parsing(::parseEntity, R"({"id":"stale","printed":true,
             "domain":9,"printedBy":"x","clientFlag":true,"clientText":"mine","domainText":"A1"})");
         QTest::newRow("entity, every member")
@@ -87,13 +85,7 @@ private slots:
             << version << QByteArray(R"({"properties":["Length"]})")
             << QByteArray(R"({"properties":[{}]})");
     }
-    void parse()
-    {
-        QFETCH(ParseCheck, check);
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        check(json, expected);
-    }
+    void parse() { checkParseRow(); }
 
     // Without a current project the entity body names none either.
     void entityBody()

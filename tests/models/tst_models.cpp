@@ -95,9 +95,7 @@ private slots:
     // a model is replaced but the facade's tag index.
     void parse_data()
     {
-        QTest::addColumn<ParseCheck>("check");
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
+        addParseColumns();
         const ParseCheck model = parsing(::parseModel, R"({"id":"m0","modelId":"m0","name":"A",
             "modelSize":9,"authorized":false,"version":4,"preprocessed":1,"tags":["t1"],
             "updatedAt":"2024-01-01T00:00:00.000Z","updatedBy":"u1","remark":"r","linkId":"l",
@@ -130,13 +128,7 @@ private slots:
                 "createdAt":"2023-12-31T23:59:59.001Z","createdBy":"u1"})");
         QTest::newRow("model set, empty object") << set << QByteArray("{}") << QByteArray("{}");
     }
-    void parse()
-    {
-        QFETCH(ParseCheck, check);
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        check(json, expected);
-    }
+    void parse() { checkParseRow(); }
 
     // Without a current project the body names none; the condition sends the
     // creator always, even empty, and nothing else but a name.

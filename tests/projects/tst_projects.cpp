@@ -36,9 +36,7 @@ private slots:
     // visibility.
     void parse_data()
     {
-        QTest::addColumn<ParseCheck>("check");
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QByteArray>("expected");
+        addParseColumns();
         const ParseCheck project = parsing(::parseProject, R"({"id":"old","name":"n",
             "pictures":["f0"],"city":"Paris","road":"r","adminIds":["a"],"platforms":["p"],
             "status":4,"duration":9,"startAt":"2020-01-01T00:00:00.000Z","updateBy":"x"})");
@@ -130,13 +128,7 @@ private slots:
         QTest::newRow("module group, mistyped type")
             << group << QByteArray(R"({"type":2})") << QByteArray("{}");
     }
-    void parse()
-    {
-        QFETCH(ParseCheck, check);
-        QFETCH(QByteArray, json);
-        QFETCH(QByteArray, expected);
-        check(json, expected);
-    }
+    void parse() { checkParseRow(); }
 
     void creationBodySendsNameDescriptionAndLocationOnly()
     {

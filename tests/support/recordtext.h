@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QStringList>
 #include <QTest>
+#include <QtTest>
 
 #include <functional>
 
@@ -175,6 +176,24 @@ ParseCheck parsing(void (*parse)(const QJsonObject &, Record &), const QByteArra
         parse(jsonObject(json), parsed);
         QCOMPARE(parsed, record<Record>(expected));
     };
+}
+
+// The columns of a table of parse cases: the check, the JSON it reads and
+// the record it expects, written as JSON too.
+inline void addParseColumns()
+{
+    QTest::addColumn<ParseCheck>("check");
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QByteArray>("expected");
+}
+
+// Runs the check of the table's current row.
+inline void checkParseRow()
+{
+    QFETCH(ParseCheck, check);
+    QFETCH(QByteArray, json);
+    QFETCH(QByteArray, expected);
+    check(json, expected);
 }
 
 #endif // VHPD_RECORDTEXT_H
