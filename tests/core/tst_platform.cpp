@@ -444,6 +444,10 @@ private slots:
         QTest::newRow("100 new 1 KiB cookies in each of 10 replies") << 10 << 100 << 1024 << 50;
         QTest::newRow("cookies of 5000 bytes") << 1 << 3 << 5000 << 0;
         QTest::newRow("a few small ones") << 2 << 3 << 10 << 6;
+        // 26 cookies named c0 to c25 whose "name=value; " fill 64 KiB exactly,
+        // then one byte more.
+        QTest::newRow("header filled exactly") << 1 << 26 << 2515 << 26;
+        QTest::newRow("header one byte over") << 1 << 26 << 2516 << 25;
     }
     void cookieStoreStaysBounded()
     {
@@ -477,6 +481,20 @@ private slots:
         QVERIFY2(cookies.size() <= 64 * 1024, QByteArray::number(cookies.size()));
         QCOMPARE(cookies.isEmpty() ? 0 : cookies.count(';') + 1, cookiesSentBack);
         NetworkManager::instance().clearSession();
+    }
+
+    // A program about to end waits for the requests it did not wait for, and
+    // learns whether they ended in time.
+    void pendingRequestsCanBeAwaited()
+    {
+        ScriptedReply slow = ScriptedReply::json(QJsonObject());
+        slow.delayMs = 300;
+        m_server.on("GET", "/v1/slow", slow);
+        QNetworkReply *reply = get("/v1/slow");
+        connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+        QVERIFY(!NetworkManager::instance().waitForPendingRequests(50));
+        QVERIFY(NetworkManager::instance().waitForPendingRequests(10000));
+        QCOMPARE(m_server.requestCount(), 1);
     }
 
     // The bearer token and the backend's cookies go only to the origin of

@@ -76,13 +76,14 @@ private slots:
         // The text comes again after a nested array has closed.
         const QString where =
             compactJson(QJsonObject{{"floors", QJsonArray{name}}, {"name", name}});
-        Exchange::get(url(Service::Model, "projects/%1/model_sets?where=%2&only_count=true&x",
+        // Parameters without a value, before the document and at the end.
+        Exchange::get(url(Service::Model, "projects/%1/model_sets?x&where=%2&only_count=true&y",
                           QStringLiteral("p1"), where));
         const RecordedRequest seen = m_server.lastRequest();
         QCOMPARE(seen.query.value("where"), where);
         QCOMPARE(seen.query.value("only_count"), QString("true"));
-        QVERIFY(seen.query.contains("x"));
-        QCOMPARE(seen.query.size(), 3);
+        QVERIFY(seen.query.contains("x") && seen.query.contains("y"));
+        QCOMPARE(seen.query.size(), 4);
     }
 
     void queryParamDecodesOnceToTheJson()
