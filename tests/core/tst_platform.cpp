@@ -4,6 +4,7 @@
 
 #include "VHPlatform.h"
 #include "VHPrimaryData.h"
+#include "core/platform/authorities.h"
 
 #include <QLoggingCategory>
 #include <QNetworkProxy>
@@ -179,6 +180,24 @@ private slots:
         QVERIFY(probe.waitForFinished(120000));
         QCOMPARE(probe.exitCode(), variable.isEmpty() ? 1 : 0);
         QCOMPARE(secure.requestCount(), variable.isEmpty() ? 0 : 1);
+    }
+
+    // libcurl's file of authorities holds the system's bundle as it is, then
+    // the added ones: adding one must not take the system's away.
+    void authorityFileKeepsTheSystemsAuthorities()
+    {
+        const QList<QSslCertificate> added =
+            QSslCertificate::fromPath(TestServer::caCertificatePath());
+        QCOMPARE(added.size(), 1);
+        const std::unique_ptr<QTemporaryFile> file = writeAuthorityFile(added);
+        QVERIFY(file);
+        QFile written(file->fileName());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray text = written.readAll();
+        QFile system(systemAuthorityFile());
+        if (system.open(QIODevice::ReadOnly))
+            QVERIFY(text.startsWith(system.readAll()));
+        QVERIFY(text.endsWith(added.first().toPem()));
     }
 
     // One exchange seen from both ends: the request the server receives, and
