@@ -162,7 +162,7 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(QString, name);
         QFETCH(QString, members);
-        CoreProbe::projectMembers() = {member("u1", "", ""), member("u2", "Old", "s-old")};
+        facadeState().m_projectMembers = {member("u1", "", ""), member("u2", "Old", "s-old")};
         m_server.on("GET", apiPath("account-service/users/" + id),
                     ScriptedReply::text(body, status));
         VHUser user;
@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(user.name, name);
         QCOMPARE(m_server.lastRequest().path, apiPath("account-service/users/" + id));
         QStringList cached;
-        for (const VHUser &member : CoreProbe::projectMembers())
+        for (const VHUser &member : facadeState().m_projectMembers)
             cached << member.id + '/' + member.name + '/' + member.structureId;
         QCOMPARE(cached.join(", "), members);
     }
@@ -179,7 +179,7 @@ private slots:
     void cachedUserIsAnsweredWithoutARequest()
     {
         const VHUser ann = member("u1", "Ann", "s1");
-        CoreProbe::projectMembers() = {ann};
+        facadeState().m_projectMembers = {ann};
         VHUser user;
         QVERIFY(facade()->getUser("u1", user, false));
         QCOMPARE(user, ann);

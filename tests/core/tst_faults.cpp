@@ -51,12 +51,12 @@ QList<Operation> operations()
          R"({"_id":"u","name":"N"})",
          [] {
              // A cached member follows the reply, whatever it was.
-             CoreProbe::projectMembers() = {VHUser()};
-             CoreProbe::projectMembers()[0].id = QStringLiteral("u");
-             CoreProbe::projectMembers()[0].name = QStringLiteral("old");
+             facadeState().m_projectMembers = {VHUser()};
+             facadeState().m_projectMembers[0].id = QStringLiteral("u");
+             facadeState().m_projectMembers[0].name = QStringLiteral("old");
              VHUser user;
              const bool ok = VHPrimaryData::instance()->getUser(QStringLiteral("u"), user, true);
-             const VHUser member = CoreProbe::projectMembers().value(0);
+             const VHUser member = facadeState().m_projectMembers.value(0);
              const QString cached = member.id == user.id && member.name == user.name
                                         ? QStringLiteral("member follows")
                                         : QStringLiteral("member differs");

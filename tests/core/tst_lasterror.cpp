@@ -296,7 +296,7 @@ private slots:
 
         VHUser member;
         member.id = QStringLiteral("u9");
-        CoreProbe::projectMembers() = {member};
+        facadeState().m_projectMembers = {member};
         VHUser user;
         QVERIFY(VHPrimaryData::instance()->getUser(QStringLiteral("u9"), user, false));
         QCOMPARE(VHPrimaryData::instance()->lastError(), failure);

@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(gotMessage, message);
         QCOMPARE(user.id, userId);
         // The facade remembers the record as the request left it, whatever the result.
-        QCOMPARE(CoreProbe::currentUser().id, userId);
+        QCOMPARE(facadeState().m_currentUser.id, userId);
         QCOMPARE(VHSocketIO::GetInstance()->closeCount(), closesBefore + 1);
     }
 
@@ -162,15 +162,15 @@ private slots:
 
     void clearKeepsTheUserButItsId()
     {
-        VHUser &current = CoreProbe::currentUser();
+        VHUser &current = facadeState().m_currentUser;
         current.name = "Ann";
         current.structureId = "s1";
         const VHUser kept = current;
         current.id = "u9";
-        CoreProbe::projectMembers() = {current};
+        facadeState().m_projectMembers = {current};
         facade()->clear();
         QCOMPARE(current, kept);
-        QVERIFY(CoreProbe::projectMembers().isEmpty());
+        QVERIFY(facadeState().m_projectMembers.isEmpty());
         QCOMPARE(m_server.requestCount(), 0);
     }
 
@@ -178,8 +178,8 @@ private slots:
     // assignment copies it again.
     void copiesHoldTheirOwnState()
     {
-        CoreProbe::currentUser().name = "Ann";
-        CoreProbe::projectMembers() = {CoreProbe::currentUser()};
+        facadeState().m_currentUser.name = "Ann";
+        facadeState().m_projectMembers = {facadeState().m_currentUser};
         facadeState().m_projects.insert("p1", VHProject());
         VHPrimaryData *copy = new VHPrimaryData(*facade());
         VHPrimaryDataPrivate &copied = *VHPrimaryDataPrivate::get(copy);
@@ -189,16 +189,16 @@ private slots:
         copy->clear();
         copied.m_projects.clear();
         copied.m_currentUser.name = "Bob";
-        QCOMPARE(CoreProbe::projectMembers().size(), 1);
+        QCOMPARE(facadeState().m_projectMembers.size(), 1);
         QVERIFY(facadeState().m_projects.contains("p1"));
-        QCOMPARE(CoreProbe::currentUser().name, QString("Ann"));
+        QCOMPARE(facadeState().m_currentUser.name, QString("Ann"));
 
         *copy = *facade();
         QCOMPARE(copied.m_projectMembers.size(), 1);
         QCOMPARE(copied.m_currentUser.name, QString("Ann"));
         VHPrimaryDataPrivate::destroy(copy);
         facadeState().m_projects.clear();
-        CoreProbe::projectMembers().clear();
+        facadeState().m_projectMembers.clear();
     }
 
 private:

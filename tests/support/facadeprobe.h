@@ -10,16 +10,4 @@ inline VHPrimaryDataPrivate &facadeState()
     return *VHPrimaryDataPrivate::get(VHPrimaryData::instance());
 }
 
-// Each test program names the caches it checks in a specialisation of this
-// template, so that a test reads as "ModelProbe::models()". The core ones:
-template<typename Fields> struct VHPrimaryDataProbe;
-struct CoreFields;
-template<> struct VHPrimaryDataProbe<CoreFields>
-{
-    static VHPrimaryData &facade() { return *VHPrimaryData::instance(); }
-    static VHUser &currentUser() { return facadeState().m_currentUser; }
-    static QList<VHUser> &projectMembers() { return facadeState().m_projectMembers; }
-};
-using CoreProbe = VHPrimaryDataProbe<CoreFields>;
-
 #endif // VHPD_FACADEPROBE_H
