@@ -27,6 +27,7 @@ class CurlTransport;
 class FailureScope;
 class QTemporaryFile;
 class SessionCookies;
+class SocketTransport;
 
 /// The client's HTTP transport: one process-wide manager that sends JSON
 /// requests to the backend, with a time-out on every exchange, the session's
@@ -64,15 +65,13 @@ public:
     ~NetworkManager() override;
 
     /// What carries the requests. Both give the same replies, keep the same
-    /// cookies, take the same proxy for each request (see proxy policy above)
-    /// and trust the same authorities. libcurl, the default, sends a request's
-    /// body together with its headers, where Qt's sockets hold a small body
-    /// back until the server acknowledges the headers (40 to 200 ms per POST
-    /// or PUT), accepts compressed replies and resumes TLS sessions. Qt's asks
-    /// for uncompressed replies, because Qt inflates a compressed body whole
-    /// before its size can be checked, and waits for the time-out when a TLS
-    /// server ends a reply of unknown length with close_notify but leaves the
-    /// connection open.
+    /// cookies, take the same proxy for each request (see proxy policy above),
+    /// trust the same authorities and hold a reply to the same limits while it
+    /// arrives, in the thread that waits for it. libcurl, the default, accepts
+    /// compressed replies and resumes TLS sessions. Qt's backend is the
+    /// library's own HTTP/1.1 over Qt's sockets (QTcpSocket, QSslSocket and
+    /// Qt's proxy sockets), not QNetworkAccessManager, whose network thread
+    /// cannot be held to a limit; it asks for uncompressed replies.
     enum class Backend { Qt, Curl };
     /// The backend of requests started from now on; the environment variable
     /// VHPD_TRANSPORT ("qt" or "curl") chooses the first.
@@ -164,7 +163,7 @@ private:
     static ThreadTransport *&localTransport();
     ThreadTransport &threadTransport();
     QObject *sameThreadParent();
-    QNetworkAccessManager *qtAccess(ThreadTransport &transport);
+    SocketTransport *sockets(ThreadTransport &transport);
     CurlTransport *curl(ThreadTransport &transport);
     QNetworkRequest makeRequest(const QString &url, const QByteArray &contentType);
     QNetworkReply *send(QNetworkAccessManager::Operation operation, const QNetworkRequest &request,
@@ -194,7 +193,6 @@ private:
     QList<QTemporaryFile *> m_caFiles;
     // The current one's path, as libcurl takes it.
     QByteArray m_caFile;
-    int m_tlsGeneration = 0;
 };
 
 /// Waits in a local event loop for one reply and keeps what it delivered: the

@@ -403,13 +403,11 @@ void tst_FieldNetworks::proxyRoute()
     QFETCH(QStringList, proxyLines);
     QFETCH_GLOBAL(NetworkManager::Backend, backend);
 
-    // Qt's transport keeps what it learnt of a proxy (that it wants basic
-    // authentication, and the credentials that passed) with the connections
-    // it caches, and sends the credentials at once next time: each row
-    // starts without that. libcurl's keeps no such thing, and closing its
-    // connections would make it read all the authorities again for the next
-    // TLS connection (a tenth of a second, seconds under AddressSanitizer
-    // with its full unwinder).
+    // Qt's backend keeps the tunnels it opened through a proxy for the next
+    // request, which then asks the proxy nothing: each row starts without
+    // them. libcurl's would have to read all the authorities again for the
+    // next TLS connection (a tenth of a second, seconds under
+    // AddressSanitizer with its full unwinder).
     if (backend == NetworkManager::Backend::Qt)
         NetworkManager::instance().closeConnections();
     for (const QString &assignment : environment) {
@@ -437,19 +435,17 @@ void tst_FieldNetworks::proxyRoute()
     // squid writes a tunnel's line once nginx has closed the connection.
     for (QString &line : proxyLines)
         line = expand(line);
-    // Qt's transport asks without credentials first and answers squid's
-    // challenge; libcurl's sends them with the first request.
+    // Qt's proxy socket asks for a tunnel without credentials first and
+    // answers squid's challenge; plain requests, and libcurl's, send them
+    // with the first request.
     const bool bringsCredentials = configured == Configured::GuardedAccount ||
                                    configured == Configured::GuardedWrongPassword ||
                                    environment.join(QString()).contains(QLatin1Char('@'));
-    if (bringsCredentials && backend == NetworkManager::Backend::Qt) {
-        const QUrl target(url);
-        proxyLines.prepend(target.scheme() == QLatin1String("https")
-                               ? QStringLiteral("TCP_DENIED/407 CONNECT %1:%2 -")
-                                     .arg(target.host())
-                                     .arg(target.port())
-                               : QStringLiteral("TCP_DENIED/407 GET %1 -").arg(url));
-    }
+    const QUrl target(url);
+    if (bringsCredentials && backend == NetworkManager::Backend::Qt &&
+        target.scheme() == QLatin1String("https"))
+        proxyLines.prepend(
+            QStringLiteral("TCP_DENIED/407 CONNECT %1:%2 -").arg(target.host()).arg(target.port()));
     const QStringList lines = proxyLinesOnceWritten(proxyLines);
     QCOMPARE(lines, proxyLines);
 }

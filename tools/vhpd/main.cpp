@@ -126,8 +126,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vhpd"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VHPD_VERSION));
     // However the command ends, the transport's connections close before the
-    // program does, and with them the network thread Qt's backend runs, which
-    // would otherwise still hold OpenSSL's per-thread state at exit.
+    // program does, while TLS can still end them properly.
     struct CloseConnectionsOnExit
     {
         ~CloseConnectionsOnExit() { NetworkManager::instance().closeConnections(); }

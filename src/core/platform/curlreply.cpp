@@ -9,42 +9,6 @@
 
 namespace {
 
-// The error Qt gives a reply whose server answered with this HTTP status.
-QNetworkReply::NetworkError errorOfStatus(int status)
-{
-    switch (status) {
-    case 400:
-    case 418:
-        return QNetworkReply::ProtocolInvalidOperationError;
-    case 401:
-        return QNetworkReply::AuthenticationRequiredError;
-    case 403:
-        return QNetworkReply::ContentAccessDenied;
-    case 404:
-        return QNetworkReply::ContentNotFoundError;
-    case 405:
-        return QNetworkReply::ContentOperationNotPermittedError;
-    case 407:
-        return QNetworkReply::ProxyAuthenticationRequiredError;
-    case 409:
-        return QNetworkReply::ContentConflictError;
-    case 410:
-        return QNetworkReply::ContentGoneError;
-    case 500:
-        return QNetworkReply::InternalServerError;
-    case 501:
-        return QNetworkReply::OperationNotImplementedError;
-    case 503:
-        return QNetworkReply::ServiceUnavailableError;
-    default:
-        if (status > 500)
-            return QNetworkReply::UnknownServerError;
-        if (status >= 400)
-            return QNetworkReply::UnknownContentError;
-        return QNetworkReply::NoError;
-    }
-}
-
 // The error Qt reports for the same failure of the connection or the transfer.
 QNetworkReply::NetworkError errorOfTransfer(CURLcode result, bool viaProxy)
 {
@@ -92,11 +56,6 @@ QNetworkReply::NetworkError errorOfTransfer(CURLcode result, bool viaProxy)
     default:
         return QNetworkReply::UnknownNetworkError;
     }
-}
-
-bool isRedirect(int status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 } // namespace
@@ -244,48 +203,15 @@ void CurlReply::deliver()
         finish();
 }
 
-// The status, reason and headers as Qt's replies give them: repeated headers
-// joined with ", " (cookies with a new line), and the redirection target of a
-// 3xx reply as the Location header's URL, unresolved.
 void CurlReply::applyMetaData()
 {
-    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, m_status);
-    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, QString::fromLatin1(m_reason));
     // curl decodes a compressed body, so the length announced for it is not
     // what the reply holds; Qt drops it too.
     const bool compressed = std::any_of(
         m_headers.cbegin(), m_headers.cend(), [](const QPair<QByteArray, QByteArray> &h) {
             return h.first.compare("content-encoding", Qt::CaseInsensitive) == 0;
         });
-    // Repeated headers are joined before any is set: each setRawHeader()
-    // parses its value again, which for hundreds of Set-Cookie lines would
-    // cost time in the square of their number.
-    QList<QPair<QByteArray, QByteArray>> joined;
-    for (const auto &header : qAsConst(m_headers)) {
-        if (compressed && header.first.compare("content-length", Qt::CaseInsensitive) == 0)
-            continue;
-        const auto same = std::find_if(joined.begin(), joined.end(), [&header](const auto &h) {
-            return h.first.compare(header.first, Qt::CaseInsensitive) == 0;
-        });
-        if (same == joined.end())
-            joined.append(header);
-        else if (header.first.compare("location", Qt::CaseInsensitive) == 0)
-            same->second = header.second;
-        else
-            same->second += (header.first.compare("set-cookie", Qt::CaseInsensitive) == 0
-                                 ? QByteArrayLiteral("\n")
-                                 : QByteArrayLiteral(", ")) +
-                            header.second;
-    }
-    for (const auto &header : qAsConst(joined))
-        setRawHeader(header.first, header.second);
-    if (isRedirect(m_status)) {
-        const QByteArray location = rawHeader("Location");
-        QUrl target(QString::fromUtf8(location));
-        if (!target.isValid())
-            target = QUrl(QString::fromLatin1(location));
-        setAttribute(QNetworkRequest::RedirectionTargetAttribute, target);
-    }
+    setReplyHead(m_status, m_reason, m_headers, compressed);
 }
 
 void CurlReply::finish()
@@ -301,10 +227,8 @@ void CurlReply::finish()
     if (code != NoError) {
         text = QString::fromUtf8(m_curlError[0] ? m_curlError : curl_easy_strerror(m_result));
     } else {
-        code = errorOfStatus(m_status);
-        if (code != NoError)
-            text = QStringLiteral("Error transferring %1 - server replied: %2")
-                       .arg(url().toString(), QString::fromLatin1(m_reason));
+        completeWithStatus();
+        return;
     }
     complete(code, text);
 }

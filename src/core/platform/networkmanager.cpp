@@ -4,8 +4,8 @@
 #include "core/platform/curltransport.h"
 #include "core/platform/exchangefailure.h"
 #include "core/platform/proxypolicy.h"
-#include "core/platform/qtreply.h"
 #include "core/platform/sessioncookies.h"
+#include "core/platform/sockettransport.h"
 #include "core/platform/transportreply.h"
 
 #include <QAbstractEventDispatcher>
@@ -15,7 +15,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHttpMultiPart>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
@@ -37,13 +36,11 @@
 // them passwords, codes and tokens, are never written.
 Q_LOGGING_CATEGORY(lcTransport, "vhpd.transport", QtWarningMsg)
 
-// Each thread's own transport objects: Qt's access manager and libcurl's
-// transport both work in the thread that created them only.
+// Each thread's own transport objects: both backends work in the thread that
+// created them only.
 struct NetworkManager::ThreadTransport
 {
-    QNetworkAccessManager *access = nullptr;
-    // The authorities' generation the access manager was made with.
-    int accessTlsGeneration = 0;
+    SocketTransport *sockets = nullptr;
     CurlTransport *curl = nullptr;
     // The thread's requests that have not finished yet.
     QList<QPointer<QNetworkReply>> pending;
@@ -54,7 +51,7 @@ struct NetworkManager::ThreadTransport
     ~ThreadTransport()
     {
         delete curl;
-        delete access;
+        delete sockets;
     }
 };
 
@@ -95,38 +92,6 @@ NetworkManager::Backend backendFromEnvironment()
     if (chosen == "curl")
         return NetworkManager::Backend::Curl;
     return NetworkManager::DefaultBackend;
-}
-
-// A name in a form part's header, which travels in quotes: quotes and line
-// breaks are percent-encoded, as browsers and libcurl do, so that a file's
-// name cannot end its part's header and write headers or parts of its own.
-QByteArray formName(const QString &name)
-{
-    QByteArray bytes = name.toUtf8();
-    return bytes.replace('"', "%22").replace('\r', "%0D").replace('\n', "%0A");
-}
-
-// The multipart form of one file for Qt's backend: a text part per field and
-// the file itself, which Qt streams from disk as the request is written.
-QHttpMultiPart *makeForm(std::unique_ptr<QFile> file, const QMap<QString, QString> &fields)
-{
-    auto *form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
-    for (auto it = fields.constBegin(); it != fields.constEnd(); ++it) {
-        QHttpPart part;
-        part.setRawHeader("Content-Disposition", "form-data; name=\"" + formName(it.key()) + '"');
-        part.setBody(it.value().toUtf8());
-        form->append(part);
-    }
-    QHttpPart filePart;
-    filePart.setRawHeader("Content-Disposition",
-                          "form-data; name=\"file\"; filename=\"" +
-                              formName(QFileInfo(file->fileName()).fileName()) + '"');
-    filePart.setHeader(QNetworkRequest::ContentTypeHeader,
-                       QStringLiteral("application/octet-stream"));
-    filePart.setBodyDevice(file.get());
-    file.release()->setParent(form);
-    form->append(filePart);
-    return form;
 }
 
 // Where the JSON document that starts at `from` ends, by JSON's own rules:
@@ -189,26 +154,6 @@ QUrl requestUrl(const QString &text)
         i = stop;
     }
     return QUrl(composed, QUrl::TolerantMode);
-}
-
-// Qt's backend tells a proxy that refused the connection from a server that
-// did only by the address it dialled, so a request that goes through a proxy
-// is marked: its connection failures are the proxy's.
-void markProxied(QNetworkReply *reply)
-{
-    if (proxyFor(reply->url()).type() != QNetworkProxy::NoProxy)
-        reply->setProperty(kViaProxyProperty, true);
-}
-
-// Qt's reply seen through the transport's own. Qt's network thread honours
-// the read window only once it has received it, so it is set before anything
-// else happens in this thread.
-QNetworkReply *wrapQtReply(QNetworkReply *inner)
-{
-    inner->setReadBufferSize(QtReply::ReadWindowBytes);
-    auto *reply = new QtReply(inner);
-    markProxied(reply);
-    return reply;
 }
 
 // The origin of the API root: the only one the session's credentials go to.
@@ -288,32 +233,11 @@ NetworkManager::ThreadTransport &NetworkManager::threadTransport()
     return *transport;
 }
 
-QNetworkAccessManager *NetworkManager::qtAccess(ThreadTransport &transport)
+SocketTransport *NetworkManager::sockets(ThreadTransport &transport)
 {
-    int generation = 0;
-    {
-        const QMutexLocker lock(&m_mutex);
-        generation = m_tlsGeneration;
-    }
-    if (transport.access && transport.accessTlsGeneration == generation)
-        return transport.access;
-    // Qt's manager keeps the TLS context of every server it has talked to, so
-    // authorities added since reach only the connections of a new manager.
-    // The old one lives on while it still has requests under way.
-    auto *fresh = new QNetworkAccessManager(sameThreadParent());
-    // Qt's own choice would differ from libcurl's: it reads only some of the
-    // environment's variables and never proxies an application proxy's
-    // requests to loopback addresses.
-    fresh->setProxyFactory(new ProxyPolicyFactory);
-    if (QNetworkAccessManager *previous = transport.access) {
-        if (previous->findChildren<QNetworkReply *>().isEmpty())
-            previous->deleteLater();
-        else
-            previous->setParent(fresh);
-    }
-    transport.access = fresh;
-    transport.accessTlsGeneration = generation;
-    return fresh;
+    if (!transport.sockets)
+        transport.sockets = new SocketTransport(sameThreadParent());
+    return transport.sockets;
 }
 
 // The application's thread keeps its transport objects, and with them its
@@ -448,8 +372,8 @@ QNetworkReply *NetworkManager::refuseIfUnreachable(const QNetworkRequest &reques
     if (unreachable.isNone())
         return nullptr;
     ThreadTransport &transport = threadTransport();
-    QObject *owner =
-        m_backend == Backend::Curl ? static_cast<QObject *>(curl(transport)) : qtAccess(transport);
+    QObject *owner = m_backend == Backend::Curl ? static_cast<QObject *>(curl(transport))
+                                                : static_cast<QObject *>(sockets(transport));
     return new RefusedReply(request, operation, errorOfUnreachable(unreachable.kind),
                             unreachable.detail, owner);
 }
@@ -462,25 +386,7 @@ QNetworkReply *NetworkManager::send(QNetworkAccessManager::Operation operation,
     ThreadTransport &transport = threadTransport();
     if (m_backend == Backend::Curl)
         return track(curl(transport)->send(request, operation, body));
-    QNetworkRequest uncompressed(request);
-    uncompressed.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity"));
-    QNetworkAccessManager *access = qtAccess(transport);
-    QNetworkReply *inner = nullptr;
-    switch (operation) {
-    case QNetworkAccessManager::PostOperation:
-        inner = access->post(uncompressed, body);
-        break;
-    case QNetworkAccessManager::PutOperation:
-        inner = access->put(uncompressed, body);
-        break;
-    case QNetworkAccessManager::DeleteOperation:
-        inner = access->deleteResource(uncompressed);
-        break;
-    default:
-        inner = access->get(uncompressed);
-        break;
-    }
-    return track(wrapQtReply(inner));
+    return track(sockets(transport)->send(request, operation, body));
 }
 
 QNetworkReply *NetworkManager::get(const QString &url)
@@ -531,19 +437,11 @@ QNetworkReply *NetworkManager::sendFileForm(const QString &url, const QByteArray
             refuseIfUnreachable(request, QNetworkAccessManager::CustomOperation))
         return track(refused);
     ThreadTransport &transport = threadTransport();
-    QNetworkReply *reply = nullptr;
-    if (m_backend == Backend::Curl) {
-        reply = curl(transport)->sendForm(request, verb, fields, std::move(file));
-    } else {
-        QNetworkRequest uncompressed(request);
-        uncompressed.setRawHeader(QByteArrayLiteral("Accept-Encoding"),
-                                  QByteArrayLiteral("identity"));
-        QHttpMultiPart *form = makeForm(std::move(file), fields);
-        QNetworkReply *inner = qtAccess(transport)->sendCustomRequest(uncompressed, verb, form);
-        form->setParent(inner);
-        reply = wrapQtReply(inner);
-    }
-    // Qt's replies end with a (0, 0) that says nothing about the transfer.
+    QNetworkReply *reply =
+        m_backend == Backend::Curl
+            ? curl(transport)->sendForm(request, verb, fields, std::move(file))
+            : sockets(transport)->sendForm(request, verb, fields, std::move(file));
+    // A (0, 0) before anything moved says nothing about the transfer.
     connect(reply, &QNetworkReply::uploadProgress, reply, [this](qint64 sent, qint64 total) {
         if (sent > 0 || total > 0)
             emit uploadProgress(sent, total);
@@ -591,7 +489,6 @@ void NetworkManager::addCaCertificates(const QList<QSslCertificate> &certificate
         qWarning("VHPrimaryData: cannot write the trusted authorities for libcurl to %s",
                  qPrintable(QDir::tempPath()));
     }
-    ++m_tlsGeneration;
 }
 
 void NetworkManager::closeConnections()
@@ -599,8 +496,8 @@ void NetworkManager::closeConnections()
     ThreadTransport *transport = localTransport();
     if (!transport)
         return;
-    if (transport->access)
-        transport->access->clearConnectionCache();
+    if (transport->sockets)
+        transport->sockets->closeConnections();
     if (transport->curl)
         transport->curl->closeConnections();
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QNetworkProxyFactory>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -171,9 +172,4 @@ QNetworkProxy proxyFor(const QUrl &url)
     // Elsewhere Qt's system settings are these same variables.
     return QNetworkProxy(QNetworkProxy::NoProxy);
 #endif
-}
-
-QList<QNetworkProxy> ProxyPolicyFactory::queryProxy(const QNetworkProxyQuery &query)
-{
-    return {proxyFor(query.url())};
 }

@@ -2,7 +2,6 @@
 #define VHPD_PROXYPOLICY_H
 
 #include <QNetworkProxy>
-#include <QNetworkProxyFactory>
 
 class QUrl;
 
@@ -20,13 +19,5 @@ class QUrl;
 // The answer is a proxy of type HttpProxy, Socks5Proxy or NoProxy, with the
 // credentials to give it, if any.
 QNetworkProxy proxyFor(const QUrl &url);
-
-// The same decision for Qt's access manager, which asks a factory of its own
-// for every request it sends.
-class ProxyPolicyFactory : public QNetworkProxyFactory
-{
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override;
-};
 
 #endif // VHPD_PROXYPOLICY_H

@@ -5,7 +5,9 @@
 
 #include <QIODevice>
 #include <QPointer>
+#include <QUrl>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -18,6 +20,47 @@ namespace {
 
 // One QByteArray holds at most this much.
 constexpr qint64 kLargestBody = std::numeric_limits<int>::max() - 64;
+
+// The error Qt gives a reply whose server answered with this HTTP status.
+QNetworkReply::NetworkError errorOfStatus(int status)
+{
+    switch (status) {
+    case 400:
+    case 418:
+        return QNetworkReply::ProtocolInvalidOperationError;
+    case 401:
+        return QNetworkReply::AuthenticationRequiredError;
+    case 403:
+        return QNetworkReply::ContentAccessDenied;
+    case 404:
+        return QNetworkReply::ContentNotFoundError;
+    case 405:
+        return QNetworkReply::ContentOperationNotPermittedError;
+    case 407:
+        return QNetworkReply::ProxyAuthenticationRequiredError;
+    case 409:
+        return QNetworkReply::ContentConflictError;
+    case 410:
+        return QNetworkReply::ContentGoneError;
+    case 500:
+        return QNetworkReply::InternalServerError;
+    case 501:
+        return QNetworkReply::OperationNotImplementedError;
+    case 503:
+        return QNetworkReply::ServiceUnavailableError;
+    default:
+        if (status > 500)
+            return QNetworkReply::UnknownServerError;
+        if (status >= 400)
+            return QNetworkReply::UnknownContentError;
+        return QNetworkReply::NoError;
+    }
+}
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
 } // namespace
 
@@ -142,6 +185,55 @@ void TransportReply::complete(NetworkError code, const QString &text)
     emit readChannelFinished();
     if (self)
         emit finished();
+}
+
+void TransportReply::completeWithStatus()
+{
+    const int status = attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const NetworkError code = errorOfStatus(status);
+    QString text;
+    if (code != NoError)
+        text = QStringLiteral("Error transferring %1 - server replied: %2")
+                   .arg(url().toString(),
+                        attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    complete(code, text);
+}
+
+void TransportReply::setReplyHead(int status, const QByteArray &reason,
+                                  const QList<QPair<QByteArray, QByteArray>> &headers,
+                                  bool dropLength)
+{
+    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, status);
+    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute, QString::fromLatin1(reason));
+    // Repeated headers are joined before any is set: each setRawHeader()
+    // parses its value again, which for hundreds of Set-Cookie lines would
+    // cost time in the square of their number.
+    QList<QPair<QByteArray, QByteArray>> joined;
+    for (const auto &header : headers) {
+        if (dropLength && header.first.compare("content-length", Qt::CaseInsensitive) == 0)
+            continue;
+        const auto same = std::find_if(joined.begin(), joined.end(), [&header](const auto &h) {
+            return h.first.compare(header.first, Qt::CaseInsensitive) == 0;
+        });
+        if (same == joined.end())
+            joined.append(header);
+        else if (header.first.compare("location", Qt::CaseInsensitive) == 0)
+            same->second = header.second;
+        else
+            same->second += (header.first.compare("set-cookie", Qt::CaseInsensitive) == 0
+                                 ? QByteArrayLiteral("\n")
+                                 : QByteArrayLiteral(", ")) +
+                            header.second;
+    }
+    for (const auto &header : qAsConst(joined))
+        setRawHeader(header.first, header.second);
+    if (isRedirect(status)) {
+        const QByteArray location = rawHeader("Location");
+        QUrl target(QString::fromUtf8(location));
+        if (!target.isValid())
+            target = QUrl(QString::fromLatin1(location));
+        setAttribute(QNetworkRequest::RedirectionTargetAttribute, target);
+    }
 }
 
 void TransportReply::close()

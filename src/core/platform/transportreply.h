@@ -2,9 +2,11 @@
 #define VHPD_TRANSPORTREPLY_H
 
 #include <QByteArray>
+#include <QList>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPair>
 #include <QString>
 
 class QIODevice;
@@ -66,6 +68,17 @@ protected:
     // Ends the exchange with `code` (NoError when it succeeded), unless a
     // limit refuses the reply, which then fails with that cause instead.
     void complete(NetworkError code, const QString &text);
+    // Ends an exchange whose server answered: with the error Qt gives the
+    // reply's HTTP status (NoError for 1xx to 3xx).
+    void completeWithStatus();
+
+    // Takes the reply's status line and headers as Qt's replies give them:
+    // repeated headers joined with ", " (cookies with a new line), and the
+    // redirection target of a 3xx reply as the Location header's URL,
+    // unresolved. `dropLength` leaves out an announced length that is not
+    // the length of the body the reply will hold (it was decoded).
+    void setReplyHead(int status, const QByteArray &reason,
+                      const QList<QPair<QByteArray, QByteArray>> &headers, bool dropLength);
 
 private:
     QByteArray m_data;
