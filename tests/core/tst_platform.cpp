@@ -522,6 +522,40 @@ private slots:
         QCOMPARE(m_server.requestCount(), 1);
     }
 
+    // A server may close a connection kept for the next request at any time;
+    // the next request then goes out on a new one, as if nothing happened.
+    void keptConnectionClosedByTheServerIsReplaced()
+    {
+        RawPeer peer([](const QByteArray &) {
+            return QByteArray("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                              "Content-Length: 2\r\n\r\n{}");
+        });
+        for (int i = 0; i < 3; ++i) {
+            // The close arrives while nothing reads: the connection still
+            // looks open when the next request takes it.
+            QThread::msleep(50);
+            NetworkEventLoop loop(NetworkManager::instance().postJson(peer.address() + "/v1/again",
+                                                                      QJsonObject{{"n", i}}));
+            loop.exec();
+            QCOMPARE(loop.error(), QNetworkReply::NoError);
+            QCOMPARE(loop.body(), QByteArray("{}"));
+        }
+        QCOMPARE(peer.connections(), 3);
+        QVERIFY(peer.lastHead().contains("Content-Length: 7"));
+    }
+
+    // A token is one header's value, whatever the login reply put in it.
+    void tokenCannotWriteHeaders()
+    {
+        m_server.on("GET", "/v1/next", ScriptedReply::json({}));
+        NetworkManager::instance().setAuthToken("t0k\r\nX-Injected: 1\r\n");
+        NetworkEventLoop loop(get("/v1/next"));
+        loop.exec();
+        const RecordedRequest seen = m_server.lastRequest();
+        QVERIFY(!seen.headers.contains("x-injected"));
+        QVERIFY(seen.headers.value("authorization").startsWith("Bearer t0k  X-Injected: 1"));
+    }
+
     // The bearer token and the backend's cookies go only to the origin of
     // the API root they came from: not to another port or host, nor to a
     // new API root; and not after the session was cleared.

@@ -129,7 +129,8 @@ CurlReply *CurlTransport::prepare(const QNetworkRequest &request,
     const QList<QByteArray> names = request.rawHeaderList();
     for (const QByteArray &name : names)
         reply->m_requestHeaders = curl_slist_append(
-            reply->m_requestHeaders, QByteArray(name + ": " + request.rawHeader(name)).constData());
+            reply->m_requestHeaders,
+            QByteArray(singleLine(name) + ": " + singleLine(request.rawHeader(name))).constData());
     // Qt never waits for a "100 Continue" before sending a body; neither do we.
     reply->m_requestHeaders = curl_slist_append(reply->m_requestHeaders, "Expect:");
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, reply->m_requestHeaders);

@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QHostAddress>
-#include <QNetworkProxyFactory>
 #include <QList>
+#include <QNetworkProxyFactory>
 #include <QString>
 #include <QUrl>
 

@@ -75,13 +75,6 @@ bool isEncrypted(const QUrl &url)
     return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
 }
 
-// A header's value on one line, whatever the server or the caller put in it:
-// a line break would end the header and begin one of the sender's choosing.
-QByteArray oneLine(QByteArray value)
-{
-    return value.replace('\r', ' ').replace('\n', ' ');
-}
-
 // Headers the exchange writes itself.
 bool isFramingHeader(const QByteArray &name)
 {
@@ -219,7 +212,7 @@ void SocketReply::writeRequest()
     const QList<QByteArray> names = request().rawHeaderList();
     for (const QByteArray &name : names) {
         if (!isFramingHeader(name))
-            head += oneLine(name) + ": " + oneLine(request().rawHeader(name)) + "\r\n";
+            head += singleLine(name) + ": " + singleLine(request().rawHeader(name)) + "\r\n";
     }
     if (m_throughHttpProxy && !m_proxy.user().isEmpty())
         head += "Proxy-Authorization: Basic " +

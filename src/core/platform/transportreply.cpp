@@ -64,6 +64,11 @@ bool isRedirect(int status)
 
 } // namespace
 
+QByteArray singleLine(QByteArray text)
+{
+    return text.replace('\r', ' ').replace('\n', ' ');
+}
+
 TransportReply::TransportReply(const QNetworkRequest &request,
                                QNetworkAccessManager::Operation operation, QObject *parent)
     : QNetworkReply(parent)

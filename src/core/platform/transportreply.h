@@ -16,6 +16,11 @@ class QIODevice;
 extern const QNetworkRequest::Attribute kMaxBodyBytesAttribute;
 extern const QNetworkRequest::Attribute kMaxRecordsAttribute;
 
+// A request header's name or value as it goes on the wire, on one line
+// whatever the caller or a server's earlier reply put in it: a line break
+// would end the header and begin one of the sender's choosing.
+QByteArray singleLine(QByteArray text);
+
 // A reply of the transport, whichever backend carries it. It keeps the body
 // as it arrives, decoded, and holds it to the request's size limit while it
 // arrives; when the exchange ends it counts the records of the body before
