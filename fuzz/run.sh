@@ -8,7 +8,7 @@ build=$1
 seconds=${2:-60}
 shift $(($# < 2 ? $# : 2))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(codecs periods conditions updatecheck limits cookies)
+[ ${#targets[@]} -gt 0 ] || targets=(codecs periods conditions updatecheck limits cookies httpreply)
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0
 export LSAN_OPTIONS=suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0
