@@ -142,6 +142,16 @@ void SocketReply::start()
 {
     if (isFinished())
         return;
+    const QUrl url = request().url();
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+        complete(ProtocolUnknownError, QStringLiteral("Protocol \"%1\" is unknown").arg(scheme));
+        return;
+    }
+    if (url.host().isEmpty()) {
+        complete(HostNotFoundError, QStringLiteral("No host name given"));
+        return;
+    }
     if (m_transport) {
         if (QAbstractSocket *kept = m_transport->takeIdle(m_connectionKey)) {
             m_reused = true;
@@ -334,7 +344,10 @@ void SocketReply::takeReply()
 void SocketReply::finishExchange(bool leftOver)
 {
     m_inactivity.stop();
-    release(m_reader.keepAlive() && !leftOver && m_socket &&
+    // A server may answer before it has read the whole request; the rest of
+    // it would then begin the next exchange on this connection.
+    const bool requestSent = m_formStage >= 3 && m_socket && m_socket->bytesToWrite() == 0;
+    release(requestSent && m_reader.keepAlive() && !leftOver &&
             m_socket->state() == QAbstractSocket::ConnectedState);
     completeWithStatus();
 }
