@@ -5,8 +5,10 @@
 #include <QAbstractSocket>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkSession>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QSharedPointer>
 
 namespace {
 
@@ -41,7 +43,21 @@ QByteArray formName(const QString &name)
 
 SocketTransport::SocketTransport(QObject *parent)
     : QObject(parent)
-{}
+{
+#ifndef QT_NO_BEARERMANAGEMENT
+    // Qt's sockets read a QSharedPointer<QNetworkSession> property as they
+    // connect, which registers that type the first time; two threads doing
+    // so at once make Qt warn. The first transport of the process registers
+    // it, before any of its sockets connects.
+    static const int sessionType = [] {
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        return qMetaTypeId<QSharedPointer<QNetworkSession>>();
+        QT_WARNING_POP
+    }();
+    Q_UNUSED(sessionType)
+#endif
+}
 
 SocketTransport::~SocketTransport()
 {
