@@ -9,8 +9,10 @@ counts the mutant as killed when a test fails or times out, as survived when
 every test passes, and as stillborn when it does not compile. The source is
 restored after every mutant, also when the run is interrupted.
 
-Usage: tools/mutants.py BUILD_DIR [--count N] [--seed S] [--jobs J]
+Usage: tools/mutants.py BUILD_DIR [--count N] [--seed S] [--jobs J] [--under PATH ...]
 BUILD_DIR is a configured build of the project (make mutants makes one).
+--under keeps the sample to files below the given paths (src/core/platform,
+src/models/modelcodec.cpp), to judge the tests of one part.
 """
 
 import argparse
@@ -56,10 +58,15 @@ def mutations(line):
     return found
 
 
-def candidates():
-    """(file, line number, kind, mutated line) for every mutation in src/."""
+def candidates(under):
+    """(file, line number, kind, mutated line) for every mutation in src/, or
+    in the files below the paths of `under` when it names any."""
     result = []
     for path in sorted((ROOT / 'src').rglob('*.cpp')):
+        relative = path.relative_to(ROOT).as_posix()
+        if under and not any(relative == p or relative.startswith(p.rstrip('/') + '/')
+                             for p in under):
+            continue
         lines = path.read_text(encoding='utf-8').splitlines(keepends=True)
         for number, line in enumerate(lines, 1):
             if SKIP.search(line):
@@ -86,13 +93,14 @@ def main():
     parser.add_argument('--count', type=int, default=60)
     parser.add_argument('--seed', type=int, default=20261206)
     parser.add_argument('--jobs', type=int, default=os.cpu_count() or 2)
+    parser.add_argument('--under', action='append', default=[])
     args = parser.parse_args()
     build = Path(args.build).resolve()
     tests = build / 'tests'
 
     # The kinds take turns and each line gives one mutant at most, so that
     # the sample spreads over the code and over the kinds of fault.
-    everything = candidates()
+    everything = candidates(args.under)
     picker = random.Random(args.seed)
     picker.shuffle(everything)
     kinds = {}
