@@ -424,6 +424,8 @@ void tst_FieldNetworks::proxyRoute()
     if (kind == VHError::Kind::None) {
         QCOMPARE(outcome.status, 200);
         QCOMPARE(m_upstream->lastRequest().path, QLatin1String(kCheckPath));
+        // The proxy's credentials are the proxy's: none reach the server.
+        QVERIFY(!m_upstream->lastRequest().headers.contains("proxy-authorization"));
     } else {
         QCOMPARE(outcome.failure.url, url);
         for (const QString &field : {outcome.failure.url, outcome.failure.detail}) {

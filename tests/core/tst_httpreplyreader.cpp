@@ -104,6 +104,9 @@ private slots:
             {"chunks with extension and trailer",
              chunked + "5;x=y\r\nhello\r\n6\r\n world\r\n0\r\nX-Sum: 1\r\n\r\n", false, "done", 200,
              "hello world", true, "", ""},
+            {"chunk sizes in either case",
+             chunked + "A\r\n0123456789\r\nb;x\r\nabcdefghijk\r\n0\r\n\r\n", false, "done", 200,
+             "0123456789abcdefghijk", true, "", ""},
             {"chunks beside a length",
              ok + "Content-Length: 99\r\nTransfer-Encoding: chunked\r\n\r\n"
                   "3\r\nabc\r\n0\r\n\r\n",

@@ -292,7 +292,7 @@ struct RawPeer::State
     bool reset = false;
     Answer answer;
     mutable std::mutex mutex;
-    QByteArray lastHead;
+    QByteArray lastRequest;
     RawSocket::Handle listener = RawSocket::invalid;
     int port = 0;
     std::atomic<bool> stopping{false};
@@ -304,7 +304,23 @@ struct RawPeer::State
         ++connections;
         std::string head;
         char buffer[4096];
-        while (!stopping && head.find("\r\n\r\n") == std::string::npos) {
+        // The head, then as much body as it announces.
+        std::size_t wanted = std::string::npos;
+        while (!stopping && head.size() < wanted) {
+            const std::size_t end = head.find("\r\n\r\n");
+            if (wanted == std::string::npos && end != std::string::npos) {
+                const QByteArray lengthName("content-length:");
+                const QByteArray lines = QByteArray::fromStdString(head.substr(0, end)).toLower();
+                const int at = lines.indexOf(lengthName);
+                const long long length = at < 0 ? 0
+                                                : lines.mid(at + lengthName.size())
+                                                      .split('\r')
+                                                      .value(0)
+                                                      .trimmed()
+                                                      .toLongLong();
+                wanted = end + 4 + std::size_t(length);
+                continue;
+            }
             if (!RawSocket::waitReadable(socket, 50))
                 continue;
             const long n = RawSocket::receive(socket, buffer, sizeof buffer);
@@ -315,7 +331,7 @@ struct RawPeer::State
         const QByteArray request = QByteArray::fromStdString(head);
         {
             std::lock_guard<std::mutex> lock(mutex);
-            lastHead = request;
+            lastRequest = request;
         }
         const QByteArray reply = answer ? answer(request) : prefix;
         if (!reply.isEmpty())
@@ -376,10 +392,10 @@ int RawPeer::connections() const
     return d->connections;
 }
 
-QByteArray RawPeer::lastHead() const
+QByteArray RawPeer::lastRequest() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->lastHead;
+    return d->lastRequest;
 }
 
 void useServer(const TestServer &server)

@@ -109,8 +109,9 @@ public:
     // "http://127.0.0.1:<port>"
     QString address() const;
     int connections() const;
-    // The head of the last request read, request line and headers.
-    QByteArray lastHead() const;
+    // The last request read: request line, headers, and as much body as its
+    // Content-Length announced.
+    QByteArray lastRequest() const;
 
 private:
     void start();

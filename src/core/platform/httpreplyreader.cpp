@@ -108,56 +108,56 @@ QByteArray HttpReplyReader::headerValue(const char *name) const
     return value;
 }
 
-// One line of the head; false when the head is complete or the reply failed.
-bool HttpReplyReader::takeHeadLine(const QByteArray &line)
+// One line of the head: the status line, a header, or the empty line that
+// ends the head.
+void HttpReplyReader::takeHeadLine(const QByteArray &line)
 {
     if (!m_statusSeen) {
         // "HTTP/1.1 200 OK": the version, a three-digit status, a reason.
         if (line.size() < 12 || !line.startsWith("HTTP/1.") || line.at(8) != ' ' ||
             (line.size() > 12 && line.at(12) != ' ')) {
             fail(QStringLiteral("the server's reply is not HTTP"));
-            return false;
+            return;
         }
         const int status = line.mid(9, 3).toInt();
-        if (status < 100 || status > 999) {
+        if (status < 100) {
             fail(QStringLiteral("the server's reply is not HTTP"));
-            return false;
+            return;
         }
         m_statusSeen = true;
         m_status = status;
         m_http11 = line.at(7) != '0';
         m_reason = line.mid(13);
         m_headers.clear();
-        return true;
+        return;
     }
     if (line.isEmpty()) {
         // A "100 Continue" and its like come before the reply itself.
         if (m_status < 200 && m_status != 101) {
             m_statusSeen = false;
-            return true;
+            return;
         }
-        return !beginBody();
+        beginBody();
+        return;
     }
     if ((line.at(0) == ' ' || line.at(0) == '\t') && !m_headers.isEmpty()) {
         // An old-style continuation of the header before.
         m_headers.last().second += ' ' + line.trimmed();
-        return true;
+        return;
     }
     const int colon = line.indexOf(':');
     if (colon > 0)
         m_headers.append(qMakePair(line.left(colon).trimmed(), line.mid(colon + 1).trimmed()));
-    return true;
 }
 
-// Decides how the body is framed once the head is whole; false when the
-// reply failed.
-bool HttpReplyReader::beginBody()
+// Decides how the body is framed once the head is whole.
+void HttpReplyReader::beginBody()
 {
     const QByteArray connection = headerValue("Connection");
     m_keepAlive = m_http11 ? !hasToken(connection, "close") : hasToken(connection, "keep-alive");
     if (m_headRequest || m_status < 200 || m_status == 204 || m_status == 304) {
         m_state = State::Done;
-        return true;
+        return;
     }
     m_state = State::Body;
     const QByteArray coding = headerValue("Transfer-Encoding");
@@ -173,13 +173,13 @@ bool HttpReplyReader::beginBody()
         // A length beside the chunks is ignored, and the connection not trusted again.
         if (!headerValue("Content-Length").isEmpty())
             m_keepAlive = false;
-        return true;
+        return;
     }
     const QByteArray lengths = headerValue("Content-Length");
     if (lengths.isEmpty()) {
         m_framing = Framing::UntilClose;
         m_keepAlive = false;
-        return true;
+        return;
     }
     qint64 length = -1;
     const QList<QByteArray> values = lengths.split(',');
@@ -188,7 +188,7 @@ bool HttpReplyReader::beginBody()
         if (parsed < 0 || (length >= 0 && parsed != length)) {
             fail(QStringLiteral("the reply announces no valid length (%1)")
                      .arg(QString::fromLatin1(lengths.left(64))));
-            return false;
+            return;
         }
         length = parsed;
     }
@@ -196,7 +196,6 @@ bool HttpReplyReader::beginBody()
     m_contentLength = m_remaining = length;
     if (length == 0)
         m_state = State::Done;
-    return true;
 }
 
 bool HttpReplyReader::deliver(const char *data, qint64 size)

@@ -61,8 +61,8 @@ private:
     // The next line of the head or of the chunk framing, once it is whole;
     // false while it is not.
     bool takeLine(const char *data, qint64 size, qint64 &at, QByteArray &line);
-    bool takeHeadLine(const QByteArray &line);
-    bool beginBody();
+    void takeHeadLine(const QByteArray &line);
+    void beginBody();
     qint64 readBody(const char *data, qint64 size);
     bool deliver(const char *data, qint64 size);
     void fail(const QString &why);
