@@ -3,7 +3,6 @@
 #include "core/platform/curltransport.h"
 
 #include <QFile>
-#include <QUrl>
 
 #include <algorithm>
 

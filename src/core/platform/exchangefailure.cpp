@@ -8,7 +8,6 @@
 
 const char *const kTimedOutProperty = "vhpdTimedOut";
 const char *const kTlsProblemProperty = "vhpdTlsProblem";
-const char *const kViaProxyProperty = "vhpdViaProxy";
 const char *const kRefusedProperty = "vhpdRefused";
 
 namespace {
@@ -109,15 +108,13 @@ VHError::Kind kindOf(const QNetworkReply &reply)
     // The server answered, but the transport would not take the answer.
     if (reply.property(kRefusedProperty).toBool())
         return VHError::Kind::Network;
-    const bool viaProxy = reply.property(kViaProxyProperty).toBool();
     switch (reply.error()) {
     case QNetworkReply::NoError:
         return VHError::Kind::None;
     case QNetworkReply::ConnectionRefusedError:
-        return viaProxy ? VHError::Kind::Proxy : VHError::Kind::ConnectionRefused;
+        return VHError::Kind::ConnectionRefused;
     case QNetworkReply::HostNotFoundError:
-        // Through a proxy only the proxy's own name is looked up here.
-        return viaProxy ? VHError::Kind::Proxy : VHError::Kind::HostNotFound;
+        return VHError::Kind::HostNotFound;
     case QNetworkReply::TimeoutError:
         return VHError::Kind::TimedOut;
     case QNetworkReply::OperationCanceledError:

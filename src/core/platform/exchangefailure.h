@@ -11,12 +11,11 @@ class QUrl;
 
 // Names of the properties the transport leaves on a reply for the failure's
 // description: set when the exchange's deadline aborted it, the first
-// certificate problem Qt's TLS layer reported for it, set when Qt's backend
-// sent it through a proxy, and set when the transport refused the reply
-// (over its limits on size or records, or in a form it does not accept).
+// certificate problem Qt's TLS layer reported for it, and set when the
+// transport refused the reply (over its limits on size or records, or in a
+// form it does not accept).
 extern const char *const kTimedOutProperty;
 extern const char *const kTlsProblemProperty;
-extern const char *const kViaProxyProperty;
 extern const char *const kRefusedProperty;
 
 // "scheme://host:port" of `url`, the port filled in from the scheme when the

@@ -3,7 +3,6 @@
 #include "core/platform/authorities.h"
 #include "core/platform/curltransport.h"
 #include "core/platform/exchangefailure.h"
-#include "core/platform/proxypolicy.h"
 #include "core/platform/sessioncookies.h"
 #include "core/platform/sockettransport.h"
 #include "core/platform/transportreply.h"
@@ -14,11 +13,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
-#include <QNetworkCookieJar>
-#include <QNetworkProxy>
 #include <QSslError>
 #include <QTemporaryFile>
 #include <QThread>

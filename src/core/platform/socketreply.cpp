@@ -78,8 +78,8 @@ bool isEncrypted(const QUrl &url)
 // Headers the exchange writes itself.
 bool isFramingHeader(const QByteArray &name)
 {
-    for (const char *own :
-         {"host", "content-length", "connection", "transfer-encoding", "expect"}) {
+    for (const char *own : {"host", "content-length", "connection", "transfer-encoding", "expect",
+                            "accept-encoding"}) {
         if (name.compare(own, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -89,18 +89,14 @@ bool isFramingHeader(const QByteArray &name)
 } // namespace
 
 SocketReply::SocketReply(SocketTransport *transport, const QNetworkRequest &request,
-                         QNetworkAccessManager::Operation operation, const QByteArray &verb,
-                         QObject *parent)
+                         QNetworkAccessManager::Operation operation, QObject *parent)
     : TransportReply(request, operation, parent)
     , m_transport(transport)
-    , m_verb(verb)
     , m_reader(makeReader())
 {
     const QUrl url = request.url();
     m_proxy = proxyFor(url);
     m_throughHttpProxy = !isEncrypted(url) && m_proxy.type() == QNetworkProxy::HttpProxy;
-    if (m_proxy.type() != QNetworkProxy::NoProxy)
-        setProperty(kViaProxyProperty, true);
     m_connectionKey = originOf(url) + QLatin1Char(' ') + QString::number(m_proxy.type()) +
                       QLatin1Char(' ') + m_proxy.user() + QLatin1Char('@') + m_proxy.hostName() +
                       QLatin1Char(':') + QString::number(m_proxy.port());
@@ -216,9 +212,12 @@ void SocketReply::writeRequest()
             : url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
     if (!m_throughHttpProxy && !target.startsWith('/'))
         target.prepend('/');
-    QByteArray head = m_verb + ' ' + target + " HTTP/1.1\r\nHost: " +
+    QByteArray head = exchangeMethod(*this).toLatin1() + ' ' + target + " HTTP/1.1\r\nHost: " +
                       url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1() +
                       "\r\n";
+    // A reply is held to its limits as it arrives, which only an uncompressed
+    // one allows: this transport inflates nothing.
+    head += "Accept-Encoding: identity\r\n";
     const QList<QByteArray> names = request().rawHeaderList();
     for (const QByteArray &name : names) {
         if (!isFramingHeader(name))
@@ -236,7 +235,7 @@ void SocketReply::writeRequest()
 
     m_headSize = head.size();
     m_queued = head.size();
-    m_formStage = 0;
+    m_sending = Sending::Body;
     m_uploadAnnounced = -1;
     m_socket->write(head);
     sendMore();
@@ -250,14 +249,14 @@ void SocketReply::sendMore()
         return;
     if (m_inactivity.isActive())
         m_inactivity.start();
-    while (m_formStage < 3 && m_socket->bytesToWrite() < kWriteWindow) {
+    while (m_sending != Sending::Done && m_socket->bytesToWrite() < kWriteWindow) {
         QByteArray piece;
-        if (m_formStage == 0) {
+        if (m_sending == Sending::Body) {
             piece = m_body;
-            ++m_formStage;
-        } else if (m_formStage == 1) {
+            m_sending = Sending::File;
+        } else if (m_sending == Sending::File) {
             if (!m_file || m_file->atEnd()) {
-                ++m_formStage;
+                m_sending = Sending::Tail;
                 continue;
             }
             piece = m_file->read(kWriteWindow);
@@ -268,7 +267,7 @@ void SocketReply::sendMore()
             }
         } else {
             piece = m_tail;
-            ++m_formStage;
+            m_sending = Sending::Done;
         }
         if (!piece.isEmpty()) {
             m_socket->write(piece);
@@ -346,7 +345,8 @@ void SocketReply::finishExchange(bool leftOver)
     m_inactivity.stop();
     // A server may answer before it has read the whole request; the rest of
     // it would then begin the next exchange on this connection.
-    const bool requestSent = m_formStage >= 3 && m_socket && m_socket->bytesToWrite() == 0;
+    const bool requestSent =
+        m_sending == Sending::Done && m_socket && m_socket->bytesToWrite() == 0;
     release(requestSent && m_reader.keepAlive() && !leftOver &&
             m_socket->state() == QAbstractSocket::ConnectedState);
     completeWithStatus();
@@ -391,11 +391,10 @@ void SocketReply::onSslErrors(const QList<QSslError> &errors)
 
 bool SocketReply::retryFresh()
 {
-    if (!m_reused || m_retried || m_replyStarted)
+    if (!m_reused || m_replyStarted)
         return false;
     if (m_file && !m_file->seek(0))
         return false;
-    m_retried = true;
     m_reused = false;
     release(false);
     m_reader = makeReader();

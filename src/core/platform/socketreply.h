@@ -27,8 +27,7 @@ class SocketReply : public TransportReply
     Q_OBJECT
 public:
     SocketReply(SocketTransport *transport, const QNetworkRequest &request,
-                QNetworkAccessManager::Operation operation, const QByteArray &verb,
-                QObject *parent);
+                QNetworkAccessManager::Operation operation, QObject *parent);
     ~SocketReply() override;
 
     void abort() override;
@@ -63,7 +62,6 @@ private:
     HttpReplyReader makeReader();
 
     QPointer<SocketTransport> m_transport;
-    QByteArray m_verb;
     QNetworkProxy m_proxy;
     // A plain request through an HTTP proxy names the whole URL and goes to
     // the proxy itself; encrypted ones tunnel through it.
@@ -71,8 +69,8 @@ private:
     QString m_connectionKey;
 
     QAbstractSocket *m_socket = nullptr;
+    // Taken from the idle ones; a new connection replaces it at most once.
     bool m_reused = false;
-    bool m_retried = false;
     bool m_replyStarted = false;
 
     QByteArray m_body;
@@ -82,7 +80,9 @@ private:
     // What has been handed to the socket, the request's head included.
     qint64 m_headSize = 0;
     qint64 m_queued = 0;
-    int m_formStage = 0;
+    // What of the body goes to the socket next.
+    enum class Sending { Body, File, Tail, Done };
+    Sending m_sending = Sending::Body;
     qint64 m_uploadAnnounced = -1;
 
     HttpReplyReader m_reader;

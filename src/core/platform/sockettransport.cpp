@@ -12,24 +12,6 @@
 
 namespace {
 
-QByteArray verbOf(const QNetworkRequest &request, QNetworkAccessManager::Operation operation)
-{
-    switch (operation) {
-    case QNetworkAccessManager::HeadOperation:
-        return QByteArrayLiteral("HEAD");
-    case QNetworkAccessManager::PostOperation:
-        return QByteArrayLiteral("POST");
-    case QNetworkAccessManager::PutOperation:
-        return QByteArrayLiteral("PUT");
-    case QNetworkAccessManager::DeleteOperation:
-        return QByteArrayLiteral("DELETE");
-    case QNetworkAccessManager::CustomOperation:
-        return request.attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
-    default:
-        return QByteArrayLiteral("GET");
-    }
-}
-
 // A name in a form part's header, which travels in quotes: quotes and line
 // breaks are percent-encoded, as browsers and libcurl do, so that a file's
 // name cannot end its part's header and write headers or parts of its own.
@@ -71,10 +53,7 @@ QNetworkReply *SocketTransport::send(const QNetworkRequest &request,
                                      QNetworkAccessManager::Operation operation,
                                      const QByteArray &body)
 {
-    // Read as it arrives, a reply can be held to its limits only uncompressed.
-    QNetworkRequest plain(request);
-    plain.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity"));
-    auto *reply = new SocketReply(this, plain, operation, verbOf(request, operation), this);
+    auto *reply = new SocketReply(this, request, operation, this);
     reply->setBody(body);
     reply->m_bodySize = body.size();
     return reply;
@@ -100,8 +79,7 @@ QNetworkReply *SocketTransport::sendForm(const QNetworkRequest &request, const Q
     form.setAttribute(QNetworkRequest::CustomVerbAttribute, verb);
     form.setHeader(QNetworkRequest::ContentTypeHeader,
                    QByteArray("multipart/form-data; boundary=" + boundary));
-    form.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("identity"));
-    auto *reply = new SocketReply(this, form, QNetworkAccessManager::CustomOperation, verb, this);
+    auto *reply = new SocketReply(this, form, QNetworkAccessManager::CustomOperation, this);
     reply->setForm(head, std::move(file), "\r\n--" + boundary + "--\r\n");
     return reply;
 }
